@@ -1,0 +1,86 @@
+# Helpers that keep every folder's CMakeLists.txt short and uniform.
+
+function(tavrin_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Werror)
+endfunction()
+
+# Adds every immediate subfolder of DIR that holds a CMakeLists.txt.
+function(tavrin_add_subdirectories dir)
+    file(GLOB children LIST_DIRECTORIES true RELATIVE ${PROJECT_SOURCE_DIR}/${dir}
+         ${PROJECT_SOURCE_DIR}/${dir}/*)
+    list(SORT children)
+    foreach(child IN LISTS children)
+        if(EXISTS ${PROJECT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
+            add_subdirectory(${PROJECT_SOURCE_DIR}/${dir}/${child}
+                             ${CMAKE_BINARY_DIR}/${dir}/${child})
+        endif()
+    endforeach()
+endfunction()
+
+# tavrin_library(NAME SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
+# Creates the static library tavrin::NAME; headers are included as "NAME/file.h" from src/.
+function(tavrin_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+    add_library(tavrin_${name} STATIC ${ARG_SOURCES})
+    add_library(tavrin::${name} ALIAS tavrin_${name})
+    target_include_directories(tavrin_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(tavrin_${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+    tavrin_warnings(tavrin_${name})
+endfunction()
+
+# tavrin_tool(NAME SOURCES ... [DEPS ...]): a program in build/bin.
+function(tavrin_tool name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    tavrin_warnings(${name})
+endfunction()
+
+# tavrin_test(NAME SOURCES ... [DEPS ...] [LABELS ...]): one GoogleTest binary, its cases in CTest.
+# Tests run from the build's bin folder, where Tavrin.data and the tools live.
+function(tavrin_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_definitions(${name} PRIVATE
+        TAVRIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" TAVRIN_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+    tavrin_warnings(${name})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+        PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()
+
+# tavrin_fuzz(NAME SOURCES ... [DEPS ...]): a libFuzzer target, run briefly by CTest in the fuzz build.
+function(tavrin_fuzz name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    tavrin_warnings(${name})
+    set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+    file(MAKE_DIRECTORY ${corpus})
+    # Seeds, when a target has them, live in a "seeds" folder beside its source.
+    set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/seeds)
+    if(NOT EXISTS ${seeds})
+        set(seeds "")
+    endif()
+    if(NOT DEFINED TAVRIN_FUZZ_SECONDS)
+        set(TAVRIN_FUZZ_SECONDS 20)
+    endif()
+    add_test(NAME ${name}
+             COMMAND ${name} -max_total_time=${TAVRIN_FUZZ_SECONDS} -rss_limit_mb=4096 -timeout=25
+                     ${corpus} ${seeds})
+    set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()
+
+# tavrin_bench(NAME SOURCES ... [DEPS ...]): a Google Benchmark program in build/bin.
+function(tavrin_bench name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+    tavrin_warnings(${name})
+endfunction()
