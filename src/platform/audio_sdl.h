@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/audio_device.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace tavrin {
+
+// The real sound output: SDL's audio callback copies from the looping buffer and advances the
+// position by what it copied.
+class SdlAudioDevice final : public AudioDevice {
+public:
+    SdlAudioDevice() = default;
+    ~SdlAudioDevice() override { Close(); }
+    SdlAudioDevice(const SdlAudioDevice&) = delete;
+    SdlAudioDevice& operator=(const SdlAudioDevice&) = delete;
+
+    bool Open(const AudioFormat& format) override;
+    void PlayLoop(const uint8_t* data, size_t size) override;
+    uint64_t PositionBytes() override { return position_; }
+    void Reset() override;
+    void Close() override;
+    const char* Name() const override { return "sdl"; }
+
+private:
+    static void Callback(void* self, uint8_t* stream, int length);
+    void Fill(uint8_t* stream, size_t length);
+
+    uint32_t device_ = 0;
+    // Changed only while the callback is locked out; read by the callback.
+    const uint8_t* loop_ = nullptr;
+    size_t loopSize_ = 0;
+    size_t offset_ = 0;
+    std::atomic<uint64_t> position_ = 0;
+};
+
+}  // namespace tavrin
