@@ -1,0 +1,74 @@
+#include <bit>
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include "gfxutil/image_codecs.h"
+
+// JPEG through libjpeg(-turbo): baseline, progressive and greyscale, decoded straight into
+// B, G, R, A byte order, which is A8R8G8B8 in a little-endian 32-bit word.
+
+namespace tavrin {
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void OnError(j_common_ptr info) {
+    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+    info->err->format_message(info, manager->message);
+    std::longjmp(manager->jump, 1);
+}
+
+// Corrupt-data warnings would otherwise go to stderr; a damaged image still decodes as far as it can.
+void OnMessage(j_common_ptr, int) {}
+
+static_assert(std::endian::native == std::endian::little, "pixels are written as BGRA bytes");
+
+}  // namespace
+
+bool IsJpeg(std::span<const uint8_t> bytes) {
+    return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+bool DecodeJpeg(std::span<const uint8_t> bytes, Image& image, std::string& error) {
+    jpeg_decompress_struct info{};
+    ErrorManager manager{};
+    info.err = jpeg_std_error(&manager.base);
+    manager.base.error_exit = OnError;
+    manager.base.emit_message = OnMessage;
+    // Only C frames lie between here and the longjmp, and nothing below is constructed after it.
+    if (setjmp(manager.jump)) {
+        jpeg_destroy_decompress(&info);
+        error = std::string("JPEG: ") + manager.message;
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
+        jpeg_destroy_decompress(&info);
+        error = "JPEG: CMYK images are not supported";
+        return false;
+    }
+    info.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&info);
+    if (!AllocateImage(image, info.output_width, info.output_height, error)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(&image.pixels[size_t{info.output_scanline} *
+                                                                 image.width]);
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+}  // namespace tavrin

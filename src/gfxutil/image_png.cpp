@@ -1,0 +1,93 @@
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+#include <png.h>
+
+#include "gfxutil/image_codecs.h"
+
+// PNG through libpng: every colour type and bit depth, palettes with tRNS, Adam7 interlacing.
+// Everything is expanded to 8-bit B, G, R, A bytes (A8R8G8B8 in a little-endian word).
+
+namespace tavrin {
+namespace {
+
+struct ReadState {
+    std::span<const uint8_t> bytes;
+    size_t position = 0;
+    std::string message;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, size_t count) {
+    auto* state = static_cast<ReadState*>(png_get_io_ptr(png));
+    if (count > state->bytes.size() - state->position) png_error(png, "data ends early");
+    std::memcpy(out, state->bytes.data() + state->position, count);
+    state->position += count;
+}
+
+void OnError(png_structp png, png_const_charp message) {
+    auto* state = static_cast<ReadState*>(png_get_error_ptr(png));
+    state->message = message;  // NOLINT: set before the jump, read after it
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+}  // namespace
+
+bool IsPng(std::span<const uint8_t> bytes) {
+    return bytes.size() >= 8 && png_sig_cmp(bytes.data(), 0, 8) == 0;
+}
+
+bool DecodePng(std::span<const uint8_t> bytes, Image& image, std::string& error) {
+    ReadState state;
+    state.bytes = bytes;
+    std::vector<png_bytep> rows;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, OnError, OnWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        error = "PNG: out of memory";
+        return false;
+    }
+    // Only libpng's C frames lie between here and the longjmp; the objects above outlive it.
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        error = "PNG: " + state.message;
+        return false;
+    }
+    png_set_read_fn(png, &state, ReadFromMemory);
+    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const int colourType = png_get_color_type(png, info);
+    png_set_expand(png);  // palettes, low-depth grey and tRNS become full RGB(A)/grey(A)
+    png_set_scale_16(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(png);
+    }
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);  // no effect where the image has alpha
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != size_t{width} * 4) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        error = "PNG: unexpected row layout";
+        return false;
+    }
+    if (!AllocateImage(image, width, height, error)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) {
+        rows[y] = reinterpret_cast<png_bytep>(&image.pixels[size_t{y} * width]);
+    }
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+}  // namespace tavrin
