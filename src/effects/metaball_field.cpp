@@ -1,0 +1,227 @@
+#include "effects/metaball_field.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "effects/cube_table.h"
+
+namespace tavrin {
+namespace {
+
+// A sample count that cannot overflow: zero when any axis has no samples.
+int CountSamples(int nx, int ny, int nz) {
+    if (nx < 0 || ny < 0 || nz < 0) return 0;
+    return (nx + 1) * (ny + 1) * (nz + 1);
+}
+
+// Non-finite values count as outside, so they never reach the interpolation.
+float Sanitised(float value) { return std::isfinite(value) ? value : -1.0f; }
+
+// Scales the angle term of a corner's normal weight.
+constexpr float kCornerWeightScale = 1.5707964f;
+
+}  // namespace
+
+MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, const Vec3& origin,
+                             float extentX, float extentY, float extentZ, FieldSource* source)
+    : device_(device),
+      vertexCapacity_(CountSamples(nx, ny, nz)),
+      vertices_(new SurfaceVertex[vertexCapacity_]()),
+      indexCapacity_(5 * vertexCapacity_),
+      indices_(new int[indexCapacity_]()),
+      bufferCapacity_(5 * vertexCapacity_),
+      nx_(nx),
+      ny_(ny),
+      nz_(nz),
+      samples_(new FieldSample[vertexCapacity_]()),
+      source_(source),
+      origin_(origin),
+      extent_{extentX, extentY, extentZ} {
+    CreateVertexBuffer();
+    SetResolution(nx, ny, nz);
+}
+
+bool MetaballField::SetResolution(int cx, int cy, int cz) {
+    // In double precision: the product of three large ints must not wrap into an accepted size.
+    const double needed = (cx + 1.0) * (cy + 1.0) * (cz + 1.0);
+    if (needed > vertexCapacity_) return false;
+    nx_ = cx;
+    ny_ = cy;
+    nz_ = cz;
+    sampleCount_ = CountSamples(cx, cy, cz);
+    strideX_ = 1;
+    strideY_ = cx + 1;
+    strideZ_ = (cx + 1) * (cy + 1);
+    cellSize_[0] = extent_[0] / static_cast<float>(cx);
+    cellSize_[1] = extent_[1] / static_cast<float>(cy);
+    cellSize_[2] = extent_[2] / static_cast<float>(cz);
+    LayOutSamples();
+    return true;
+}
+
+// Positions accumulate by repeated addition, so every pass meets the same grid points bit for bit.
+void MetaballField::LayOutSamples() {
+    if (sampleCount_ == 0) return;
+    FieldSample* sample = samples_.get();
+    float z = origin_.z;
+    for (int k = 0; k <= nz_; ++k) {
+        float y = origin_.y;
+        for (int j = 0; j <= ny_; ++j) {
+            float x = origin_.x;
+            for (int i = 0; i <= nx_; ++i) {
+                sample->position.Set(x, y, z);
+                sample->stamp = 0;
+                sample->value = -1.0f;
+                ++sample;
+                x += cellSize_[0];
+            }
+            y += cellSize_[1];
+        }
+        z += cellSize_[2];
+    }
+}
+
+void MetaballField::SetSamplingThreads(int threads) { samplingThreads_ = std::max(1, threads); }
+
+void MetaballField::Polygonise() {
+    ++pass_;
+    ready_ = false;
+    triangleCount_ = 0;
+    nextVertex_ = 0;
+    indexCount_ = 0;
+    const bool sampleInSweep = samplingThreads_ == 1;
+    if (!sampleInSweep) SampleAll();
+    Sweep(sampleInSweep);
+    ready_ = true;
+}
+
+void MetaballField::SampleRange(int first, int last) {
+    FieldSample* samples = samples_.get();
+    for (int index = first; index < last; ++index) {
+        samples[index].value = Sanitised(source_->Value(samples[index].position));
+    }
+}
+
+void MetaballField::SampleAll() {
+    const int threads = std::min(samplingThreads_, std::max(1, sampleCount_));
+    std::vector<std::thread> helpers;
+    helpers.reserve(threads - 1);
+    const int share = sampleCount_ / threads;
+    for (int t = 1; t < threads; ++t) {
+        const int first = t * share;
+        const int last = t + 1 == threads ? sampleCount_ : first + share;
+        helpers.emplace_back([this, first, last] { SampleRange(first, last); });
+    }
+    SampleRange(0, share);
+    for (auto& helper : helpers) helper.join();
+}
+
+// One sweep in storage order (x fastest): each sample gets its value and its edge vertices, and the
+// cell whose highest corner it is follows at once, while all twelve of its edges are current.
+void MetaballField::Sweep(bool sampleInSweep) {
+    if (sampleCount_ == 0) return;
+    int index = 0;
+    for (int k = 0; k <= nz_; ++k) {
+        for (int j = 0; j <= ny_; ++j) {
+            for (int i = 0; i <= nx_; ++i, ++index) {
+                FieldSample& sample = samples_[index];
+                if (sampleInSweep) sample.value = Sanitised(source_->Value(sample.position));
+                if (sample.value >= 0.0f) sample.stamp = pass_;
+                AddEdgeVertices(sample, index, i, j, k);
+                if (i > 0 && j > 0 && k > 0) AddCell(index);
+            }
+        }
+    }
+}
+
+void MetaballField::AddEdgeVertices(FieldSample& sample, int index, int i, int j, int k) {
+    const bool inside = sample.value >= 0.0f;
+    const int steps[3] = {strideX_, strideY_, strideZ_};
+    const bool hasNeighbour[3] = {i > 0, j > 0, k > 0};
+    int* vertexSlots[3] = {&sample.xVertex, &sample.yVertex, &sample.zVertex};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!hasNeighbour[axis]) continue;
+        const FieldSample& neighbour = samples_[index - steps[axis]];
+        if ((neighbour.value >= 0.0f) == inside) continue;
+        const float t = sample.value / (sample.value - neighbour.value);
+        Vec3 position = sample.position;
+        float* coordinate = axis == 0 ? &position.x : axis == 1 ? &position.y : &position.z;
+        const float from = *coordinate;
+        const float to = axis == 0 ? neighbour.position.x
+                         : axis == 1 ? neighbour.position.y
+                                     : neighbour.position.z;
+        *coordinate = from + t * (to - from);
+        *vertexSlots[axis] = MakeVertex(position);
+    }
+}
+
+// The pool is a ring: a pass that makes more vertices than it holds reuses its earliest slots.
+int MetaballField::MakeVertex(const Vec3& position) {
+    const int slot = nextVertex_;
+    SurfaceVertex& vertex = vertices_[slot];
+    vertex.position = position;
+    vertex.normal.Set(0.0f, 0.0f, 0.0f);
+    if (source_->normalMode == 1) source_->Normal(vertex.normal, position);
+    vertex.colour = source_->Colour(position);
+    nextVertex_ = (nextVertex_ + 1) % vertexCapacity_;
+    return slot;
+}
+
+void MetaballField::AddCell(int highest) {
+    const int sx = strideX_, sy = strideY_, sz = strideZ_;
+    const FieldSample* c0 = &samples_[highest];
+    const FieldSample* corners[cube::kCorners] = {
+        c0,      c0 - sx,      c0 - sx - sy,      c0 - sy,
+        c0 - sz, c0 - sx - sz, c0 - sx - sy - sz, c0 - sy - sz};
+    int cubeIndex = 0;
+    for (int b = 0; b < cube::kCorners; ++b) {
+        if (corners[b]->stamp == pass_) cubeIndex |= 1 << b;
+    }
+    const cube::Row& row = cube::kTriangleTable[cubeIndex];
+    if (row[0] < 0) return;
+    // Each edge's vertex lives on the sample at its higher end.
+    const int edgeVertex[cube::kEdges] = {
+        corners[0]->xVertex, corners[1]->yVertex, corners[3]->xVertex, corners[0]->yVertex,
+        corners[4]->xVertex, corners[5]->yVertex, corners[7]->xVertex, corners[4]->yVertex,
+        corners[0]->zVertex, corners[1]->zVertex, corners[2]->zVertex, corners[3]->zVertex};
+    for (int entry = 0; row[entry] >= 0; entry += 3) {
+        // A full index array (and so a full vertex buffer) ends the list; the triangles so far
+        // stay drawable.
+        if (indexCount_ + 3 > indexCapacity_) return;
+        const int u = edgeVertex[row[entry]];
+        const int v = edgeVertex[row[entry + 1]];
+        const int w = edgeVertex[row[entry + 2]];
+        if (source_->normalMode == 0) AddTriangleNormal(u, v, w);
+        indices_[indexCount_++] = u;
+        indices_[indexCount_++] = v;
+        indices_[indexCount_++] = w;
+        ++triangleCount_;
+    }
+}
+
+// Adds the triangle's unit normal to its three vertices, each weighted by its interior angle's
+// (1 - cos) term. A degenerate triangle has no direction and adds nothing.
+void MetaballField::AddTriangleNormal(int u, int v, int w) {
+    SurfaceVertex* corner[3] = {&vertices_[u], &vertices_[v], &vertices_[w]};
+    const Vec3& pu = corner[0]->position;
+    const Vec3& pv = corner[1]->position;
+    const Vec3& pw = corner[2]->position;
+    Vec3 normal = (pv - pu).Cross(pw - pu);
+    const float area = normal.Length();
+    if (!(area > 0.0f) || !std::isfinite(area)) return;
+    normal.Normalise();
+    const Vec3 sides[3] = {pv - pu, pw - pv, pu - pw};  // side s leaves corner s
+    const float lengths[3] = {sides[0].Length(), sides[1].Length(), sides[2].Length()};
+    for (int c = 0; c < 3; ++c) {
+        // The two edges leaving corner c: side c forwards and side c-1 backwards.
+        const int previous = (c + 2) % 3;
+        const float cosine =
+            -sides[c].Dot(sides[previous]) / (lengths[c] * lengths[previous]);
+        const float weight = (1.0f - cosine) * kCornerWeightScale;
+        corner[c]->normal += normal * weight;
+    }
+}
+
+}  // namespace tavrin

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "d3d/d3dtypes.h"
+#include "effects/field_source.h"
+#include "effects/vec3.h"
+
+struct IDirect3DVertexBuffer8;
+
+namespace tavrin {
+
+struct DisplayDevice;
+
+// One grid point of the field.
+struct FieldSample {
+    Vec3 position;
+    int stamp;    // last pass in which the sample was inside
+    float value;  // field value of the last pass
+    // Surface vertex on the edge to the -x, -y, -z neighbour; valid only while that edge crosses the
+    // surface in the current pass.
+    int xVertex;
+    int yVertex;
+    int zVertex;
+};
+
+// Also the vertex-buffer layout: D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE.
+struct SurfaceVertex {
+    Vec3 position;
+    Vec3 normal;
+    D3DCOLOR colour;
+};
+static_assert(sizeof(SurfaceVertex) == 28);
+
+// The iso-surface (value 0) of a FieldSource over a regular grid, by marching cubes, drawn as one
+// lit, coloured triangle list. Every array is sized once by the construction resolution; later
+// resolutions reuse a prefix of the samples.
+class MetaballField {
+public:
+    // The grid has nx x ny x nz cells over the box [origin, origin + extent]. A null device (or a
+    // failed buffer) leaves a field that polygonises but never draws.
+    MetaballField(DisplayDevice* device, int nx, int ny, int nz, const Vec3& origin, float extentX,
+                  float extentY, float extentZ, FieldSource* source);
+    ~MetaballField();
+    MetaballField(const MetaballField&) = delete;
+    MetaballField& operator=(const MetaballField&) = delete;
+
+    // Refused (false, nothing changes) when the grid would need more samples than were allocated.
+    // The current triangles stay drawable until the next Polygonise.
+    bool SetResolution(int cx, int cy, int cz);
+
+    // One marching-cubes pass over the whole grid.
+    void Polygonise();
+
+    // Draws the last pass's triangles with the caller's transforms and states; false (and nothing
+    // drawn) before the first Polygonise or without a vertex buffer.
+    bool Render();
+
+    // Samples the field on this many threads before the sweep; the source's Value must then be safe
+    // to call concurrently. The triangles do not depend on it.
+    void SetSamplingThreads(int threads);
+
+    bool Ready() const { return ready_; }
+    int TriangleCount() const { return triangleCount_; }
+    int IndexCount() const { return indexCount_; }
+    const int* Indices() const { return indices_.get(); }
+    const SurfaceVertex* Vertices() const { return vertices_.get(); }
+    int VertexCapacity() const { return vertexCapacity_; }
+    int IndexCapacity() const { return indexCapacity_; }
+    int SampleCount() const { return sampleCount_; }
+    const FieldSample* Samples() const { return samples_.get(); }
+
+private:
+    void CreateVertexBuffer();
+    void LayOutSamples();
+    void SampleAll();
+    void SampleRange(int first, int last);
+    void Sweep(bool sampleInSweep);
+    int MakeVertex(const Vec3& position);
+    void AddEdgeVertices(FieldSample& sample, int index, int i, int j, int k);
+    void AddCell(int highest);
+    void AddTriangleNormal(int u, int v, int w);
+
+    DisplayDevice* device_;
+    int vertexCapacity_;
+    int nextVertex_ = 0;
+    std::unique_ptr<SurfaceVertex[]> vertices_;
+    int indexCapacity_;
+    int indexCount_ = 0;
+    std::unique_ptr<int[]> indices_;
+    int bufferCapacity_;
+    IDirect3DVertexBuffer8* vertexBuffer_ = nullptr;
+    int pass_ = 0;
+    int nx_ = 0, ny_ = 0, nz_ = 0;
+    int sampleCount_ = 0;
+    int strideX_ = 1, strideY_ = 0, strideZ_ = 0;
+    std::unique_ptr<FieldSample[]> samples_;
+    FieldSource* source_;
+    int triangleCount_ = 0;
+    Vec3 origin_;
+    float extent_[3];
+    float cellSize_[3] = {};
+    bool ready_ = false;
+    int samplingThreads_ = 1;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,46 @@
+// The field's device side: its dynamic vertex buffer and the draw.
+
+#include "d3d/d3d8.h"
+#include "effects/metaball_field.h"
+#include "shell/display_device.h"
+
+namespace tavrin {
+namespace {
+
+constexpr DWORD kSurfaceVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE;
+
+}  // namespace
+
+void MetaballField::CreateVertexBuffer() {
+    if (device_ == nullptr || device_->device == nullptr || bufferCapacity_ == 0) return;
+    device_->device->CreateVertexBuffer(bufferCapacity_ * sizeof(SurfaceVertex), D3DUSAGE_DYNAMIC,
+                                        kSurfaceVertexFormat, D3DPOOL_DEFAULT, &vertexBuffer_);
+}
+
+MetaballField::~MetaballField() {
+    if (vertexBuffer_ != nullptr) vertexBuffer_->Release();
+}
+
+// The triangles are unrolled into the buffer, three vertices each, refilled with discard so the
+// previous frame's draw is never waited on.
+bool MetaballField::Render() {
+    if (!ready_ || vertexBuffer_ == nullptr) return false;
+    IDirect3DDevice8* device = device_->device;
+    BYTE* data = nullptr;
+    const UINT size = bufferCapacity_ * sizeof(SurfaceVertex);
+    if (FAILED(vertexBuffer_->Lock(0, size, &data, D3DLOCK_DISCARD)) || data == nullptr) return false;
+    auto* out = reinterpret_cast<SurfaceVertex*>(data);
+    const SurfaceVertex* pool = vertices_.get();
+    const int* index = indices_.get();
+    for (int n = 0; n < indexCount_; ++n) out[n] = pool[index[n]];
+    vertexBuffer_->Unlock();
+    device->SetStreamSource(0, vertexBuffer_, sizeof(SurfaceVertex));
+    device->SetVertexShader(kSurfaceVertexFormat);
+    device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+    device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, triangleCount_);
+    device->SetRenderState(D3DRS_NORMALIZENORMALS, FALSE);
+    device->SetStreamSource(0, nullptr, 0);
+    return true;
+}
+
+}  // namespace tavrin

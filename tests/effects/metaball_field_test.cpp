@@ -1,0 +1,257 @@
+#include "effects/metaball_field.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "effects/cube_table.h"
+
+namespace tavrin {
+namespace {
+
+struct EmptySource : FieldSource {};
+
+struct ConstantSource : FieldSource {
+    explicit ConstantSource(float v) : value(v) {}
+    float Value(const Vec3&) const override { return value; }
+    float value;
+};
+
+// Radius^2 0.47: 47 is no sum of three squares, so no grid point of a 0.1 grid lies on the surface.
+struct SphereSource : FieldSource {
+    float Value(const Vec3& p) const override { return 0.47f - p.Dot(p); }
+};
+
+// Inside exactly at one grid point, with value 0 there.
+struct PointSource : FieldSource {
+    explicit PointSource(Vec3 p) : point(p) {}
+    float Value(const Vec3& p) const override {
+        return (p - point).Length() < 1e-4f ? 0.0f : -1.0f;
+    }
+    Vec3 point;
+};
+
+// Alternating inside and outside from one grid point to the next: the most triangles a grid holds.
+struct CheckerSource : FieldSource {
+    float Value(const Vec3& p) const override {
+        const int parity = static_cast<int>(std::lround(p.x) + std::lround(p.y) + std::lround(p.z));
+        return parity % 2 == 0 ? 1.0f : -1.0f;
+    }
+};
+
+MetaballField MakeUnitField(int resolution, FieldSource* source) {
+    return MetaballField(nullptr, resolution, resolution, resolution, Vec3(-1, -1, -1), 2, 2, 2,
+                         source);
+}
+
+std::vector<int> IndexList(const MetaballField& field) {
+    return std::vector<int>(field.Indices(), field.Indices() + field.IndexCount());
+}
+
+TEST(CubeTable, RowsOfSingleCornersAndTheirComplementsAreTheKnownOnes) {
+    using Row = std::vector<int>;
+    auto row = [](int cubeIndex) {
+        Row entries;
+        for (int8_t e : cube::kTriangleTable[cubeIndex]) {
+            if (e < 0) break;
+            entries.push_back(e);
+        }
+        return entries;
+    };
+    // Triangles equal up to where each one starts: same corners, same winding.
+    auto rotated = [](Row r) {
+        for (size_t t = 0; t < r.size(); t += 3) {
+            while (r[t] != std::min({r[t], r[t + 1], r[t + 2]})) {
+                std::rotate(r.begin() + t, r.begin() + t + 1, r.begin() + t + 3);
+            }
+        }
+        std::vector<Row> triangles;
+        for (size_t t = 0; t < r.size(); t += 3) triangles.push_back({r[t], r[t + 1], r[t + 2]});
+        std::sort(triangles.begin(), triangles.end());
+        return triangles;
+    };
+    EXPECT_TRUE(row(0).empty());
+    EXPECT_TRUE(row(255).empty());
+    EXPECT_EQ(row(1), (Row{0, 8, 3}));
+    EXPECT_EQ(row(2), (Row{0, 1, 9}));
+    EXPECT_EQ(row(4), (Row{1, 2, 10}));
+    EXPECT_EQ(row(254), (Row{0, 3, 8}));
+    EXPECT_EQ(rotated(row(3)), rotated({1, 8, 3, 9, 8, 1}));
+    EXPECT_EQ(rotated(row(128)), rotated({7, 6, 11}));
+}
+
+TEST(CubeTable, EveryRowUsesExactlyTheEdgesItsCornersCut) {
+    for (int cubeIndex = 0; cubeIndex < 256; ++cubeIndex) {
+        bool used[cube::kEdges] = {};
+        int entries = 0;
+        for (int8_t e : cube::kTriangleTable[cubeIndex]) {
+            if (e < 0) break;
+            used[e] = true;
+            ++entries;
+        }
+        EXPECT_EQ(entries % 3, 0) << cubeIndex;
+        for (int e = 0; e < cube::kEdges; ++e) {
+            const bool cut = ((cubeIndex >> cube::kEdgeCorners[e][0]) & 1) !=
+                             ((cubeIndex >> cube::kEdgeCorners[e][1]) & 1);
+            EXPECT_EQ(used[e], cut) << "case " << cubeIndex << " edge " << e;
+        }
+    }
+}
+
+TEST(MetaballField, UniformFieldsGiveNoTriangles) {
+    EmptySource outside;
+    ConstantSource inside(2.0f), zero(0.0f), notANumber(std::numeric_limits<float>::quiet_NaN()),
+        infinite(std::numeric_limits<float>::infinity());
+    for (FieldSource* source :
+         std::vector<FieldSource*>{&outside, &inside, &zero, &notANumber, &infinite}) {
+        MetaballField field = MakeUnitField(6, source);
+        EXPECT_FALSE(field.Ready());
+        field.Polygonise();
+        EXPECT_TRUE(field.Ready());
+        EXPECT_EQ(field.TriangleCount(), 0);
+        EXPECT_EQ(field.IndexCount(), 0);
+    }
+}
+
+TEST(MetaballField, ZeroValueCountsAsInsideWithVerticesOnTheSample) {
+    // Grid points at -1, -0.5, 0, 0.5, 1: the centre one is inside with value 0.
+    PointSource source(Vec3(0, 0, 0));
+    MetaballField field = MakeUnitField(4, &source);
+    field.Polygonise();
+    // Six edges leave the point; the eight cells around it each cut off the corner.
+    EXPECT_EQ(field.TriangleCount(), 8);
+    for (int n = 0; n < field.IndexCount(); ++n) {
+        const Vec3& p = field.Vertices()[field.Indices()[n]].position;
+        EXPECT_EQ(p.x, 0.0f);
+        EXPECT_EQ(p.y, 0.0f);
+        EXPECT_EQ(p.z, 0.0f);
+    }
+}
+
+TEST(MetaballField, ResolutionsWithinTheConstructionCapacityAreAccepted) {
+    EmptySource source;
+    MetaballField field = MakeUnitField(99, &source);
+    EXPECT_EQ(field.SampleCount(), 1000000);
+    EXPECT_TRUE(field.SetResolution(99, 99, 99));
+    EXPECT_FALSE(field.SetResolution(100, 100, 100));
+    EXPECT_EQ(field.SampleCount(), 1000000);  // the refusal changed nothing
+    EXPECT_TRUE(field.SetResolution(39, 39, 39));
+    EXPECT_TRUE(field.SetResolution(79, 79, 79));
+    EXPECT_EQ(field.SampleCount(), 80 * 80 * 80);
+    // A product that wraps a 32-bit int must still be refused.
+    EXPECT_FALSE(field.SetResolution(2000, 2000, 2000));
+    EXPECT_FALSE(field.SetResolution(-3, -3, 2000000));
+
+    SphereSource sphere;
+    MetaballField empty = MakeUnitField(8, &sphere);
+    for (int r : {0, -1, -5}) {
+        EXPECT_TRUE(empty.SetResolution(r, r, r));
+        empty.Polygonise();
+        EXPECT_TRUE(empty.Ready());
+        EXPECT_EQ(empty.TriangleCount(), 0);
+    }
+}
+
+TEST(MetaballField, SampleLayoutAccumulatesCellSteps) {
+    EmptySource source;
+    MetaballField field(nullptr, 3, 2, 1, Vec3(-1, 0.5f, 2), 0.3f, 1, 4, &source);
+    const FieldSample* samples = field.Samples();
+    float x = -1;
+    for (int i = 0; i <= 3; ++i, x += 0.3f / 3) {
+        EXPECT_EQ(samples[i].position.x, x);  // bit for bit, as added
+        EXPECT_EQ(samples[i].position.y, 0.5f);
+    }
+    EXPECT_EQ(samples[4].position.y, 1.0f);  // x fastest, then y
+    EXPECT_EQ(samples[12].position.z, 6.0f);  // then z
+    EXPECT_EQ(samples[12].value, -1.0f);
+}
+
+// The sphere's surface must be closed and wound outwards: every edge of the triangle mesh is shared
+// by exactly two triangles that run it in opposite directions.
+TEST(MetaballField, SphereGivesAClosedOutwardSurface) {
+    SphereSource source;
+    MetaballField field = MakeUnitField(20, &source);
+    field.Polygonise();
+    ASSERT_GT(field.TriangleCount(), 100);
+    std::map<std::pair<int, int>, int> directedEdges;
+    const int* idx = field.Indices();
+    const SurfaceVertex* vertices = field.Vertices();
+    for (int t = 0; t < field.TriangleCount(); ++t) {
+        const int corner[3] = {idx[3 * t], idx[3 * t + 1], idx[3 * t + 2]};
+        for (int c = 0; c < 3; ++c) ++directedEdges[{corner[c], corner[(c + 1) % 3]}];
+        const Vec3& u = vertices[corner[0]].position;
+        const Vec3 facing = (vertices[corner[1]].position - u).Cross(vertices[corner[2]].position - u);
+        EXPECT_GT(facing.Dot(u), 0.0f) << "triangle " << t << " faces inwards";
+    }
+    for (const auto& [edge, count] : directedEdges) {
+        EXPECT_EQ(count, 1);
+        EXPECT_EQ(directedEdges.count({edge.second, edge.first}), 1u) << "open edge";
+    }
+    for (int n = 0; n < field.IndexCount(); ++n) {
+        const SurfaceVertex& v = vertices[idx[n]];
+        EXPECT_NEAR(v.position.Length(), 0.6856f, 0.02f);
+        Vec3 unit = v.normal;
+        unit.Normalise();
+        EXPECT_GT(unit.Dot(v.position) / v.position.Length(), 0.95f);  // outward, near radial
+        EXPECT_EQ(v.colour, 0xFFFFFFFFu);
+    }
+}
+
+TEST(MetaballField, RunsGiveIdenticalIndexArraysWhateverTheSamplingThreads) {
+    SphereSource source;
+    MetaballField field = MakeUnitField(17, &source);
+    field.Polygonise();
+    const std::vector<int> first = IndexList(field);
+    const SurfaceVertex firstVertex = field.Vertices()[first[5]];
+    field.Polygonise();
+    EXPECT_EQ(IndexList(field), first);
+    field.SetSamplingThreads(2);
+    field.Polygonise();
+    EXPECT_EQ(IndexList(field), first);
+    EXPECT_EQ(field.Vertices()[first[5]].normal.x, firstVertex.normal.x);
+}
+
+TEST(MetaballField, NormalModesChooseWhereNormalsComeFrom) {
+    struct SuppliedNormals : SphereSource {
+        bool Normal(Vec3& normal, const Vec3&) const override {
+            normal.Set(0, 0, 3);
+            return true;
+        }
+        D3DCOLOR Colour(const Vec3&) const override { return 0x12345678u; }
+    } source;
+    MetaballField field = MakeUnitField(8, &source);
+    source.normalMode = 1;
+    field.Polygonise();
+    ASSERT_GT(field.TriangleCount(), 0);
+    const SurfaceVertex& supplied = field.Vertices()[field.Indices()[0]];
+    EXPECT_EQ(supplied.normal.z, 3.0f);
+    EXPECT_EQ(supplied.colour, 0x12345678u);
+    source.normalMode = 2;
+    field.Polygonise();
+    const SurfaceVertex& none = field.Vertices()[field.Indices()[0]];
+    EXPECT_EQ(none.normal.x, 0.0f);
+    EXPECT_EQ(none.normal.y, 0.0f);
+    EXPECT_EQ(none.normal.z, 0.0f);
+}
+
+TEST(MetaballField, DenseSurfacesStayWithinTheirArrays) {
+    // Every cell of a checkerboard is cut four times: more triangles than the index array holds
+    // and more vertices than the pool, which then reuses its earliest slots.
+    CheckerSource source;
+    MetaballField field(nullptr, 10, 10, 10, Vec3(0, 0, 0), 10, 10, 10, &source);
+    field.Polygonise();
+    EXPECT_EQ(field.IndexCount() / 3, field.TriangleCount());
+    EXPECT_GT(field.IndexCount(), field.IndexCapacity() - 3);
+    EXPECT_LE(field.IndexCount(), field.IndexCapacity());
+    for (int n = 0; n < field.IndexCount(); ++n) {
+        ASSERT_GE(field.Indices()[n], 0);
+        ASSERT_LT(field.Indices()[n], field.VertexCapacity());
+    }
+}
+
+}  // namespace
+}  // namespace tavrin
