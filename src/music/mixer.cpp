@@ -1,0 +1,294 @@
+// Voice operations and the mixing loops. Positions and steps are 32.32 fixed point; each stretch
+// a voice mixes is cut in advance at its loop boundary or ramp end, so the inner loops run
+// without a test per frame and read at most the guard element past the loop end.
+#include "music/mixer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+namespace tavrin {
+
+namespace {
+
+__extension__ typedef __int128 Wide;
+
+constexpr int32_t kReferenceRate = 44100;
+constexpr int32_t kReferenceRampFrames = 128;
+constexpr float kFractionScale = 1.0f / 2147483648.0f;  // (fraction >> 1) x 2^-31
+
+MixVoice g_voices[kVoiceTableSize];
+int32_t g_rate = kReferenceRate;
+int32_t g_rampLength = kReferenceRampFrames;
+
+void UpdateLevels(MixVoice& voice) {
+    // XM panning: 0 is fully left, 255 fully right.
+    voice.leftLevel = voice.volume * (255 - voice.pan) / 255;
+    voice.rightLevel = voice.volume * voice.pan / 255;
+}
+
+inline uint64_t Position(const MixVoice& voice) {
+    return static_cast<uint64_t>(voice.position) << 32 | voice.positionFraction;
+}
+
+inline void StorePosition(MixVoice& voice, uint64_t position) {
+    voice.position = static_cast<uint32_t>(position >> 32);
+    voice.positionFraction = static_cast<uint32_t>(position);
+}
+
+inline float Interpolate(const int16_t* data, uint64_t position) {
+    const int16_t* at = data + (position >> 32);
+    const float t = static_cast<float>(static_cast<uint32_t>(position) >> 1) * kFractionScale;
+    const float a = at[0];
+    return a + t * (static_cast<float>(at[1]) - a);
+}
+
+// Constant levels: two frames per iteration, then a last odd frame.
+uint64_t MixSteady(const int16_t* data, uint64_t position, uint64_t step, float* out,
+                   int32_t frames, float gainLeft, float gainRight) {
+    int32_t i = 0;
+    for (; i + 2 <= frames; i += 2) {
+        const float s0 = Interpolate(data, position);
+        position += step;
+        const float s1 = Interpolate(data, position);
+        position += step;
+        out[0] += s0 * gainLeft;
+        out[1] += s0 * gainRight;
+        out[2] += s1 * gainLeft;
+        out[3] += s1 * gainRight;
+        out += 4;
+    }
+    if (i < frames) {
+        const float s = Interpolate(data, position);
+        position += step;
+        out[0] += s * gainLeft;
+        out[1] += s * gainRight;
+    }
+    return position;
+}
+
+// Running ramp: gains change every frame, one frame per iteration.
+uint64_t MixRamp(const int16_t* data, uint64_t position, uint64_t step, float* out,
+                 int32_t frames, float& gainLeft, float& gainRight, float stepLeft,
+                 float stepRight) {
+    float left = gainLeft;
+    float right = gainRight;
+    for (int32_t i = 0; i < frames; ++i) {
+        const float s = Interpolate(data, position);
+        position += step;
+        out[0] += s * left;
+        out[1] += s * right;
+        out += 2;
+        left += stepLeft;
+        right += stepRight;
+    }
+    gainLeft = left;
+    gainRight = right;
+    return position;
+}
+
+// Frames until the read position passes the boundary the voice moves towards, counted in
+// units of 2^-24 element.
+uint64_t FramesToBoundary(uint64_t position, uint64_t step, uint64_t loopStart, uint64_t loopEnd,
+                          bool forward) {
+    uint64_t distance = 0;
+    if (forward && loopEnd > position) distance = loopEnd - position;
+    if (!forward && position > loopStart) distance = position - loopStart;
+    const uint64_t coarseStep = std::max<uint64_t>(step >> 8, 1);
+    uint64_t frames = ((distance >> 8) + coarseStep - 1) / coarseStep;
+    // Dropping the low bits can let the last frame land a hair before the loop start; at
+    // element 0 that read would fall outside the sample, so that frame is left out.
+    if (!forward && loopStart == 0 && frames > 0 && (frames - 1) * Wide{step} > Wide{position})
+        --frames;
+    return frames;
+}
+
+// Moves a ping-pong voice back inside its loop after it reached an end. Moving backward over a
+// loop start of 0 leaves the position just below zero, which the unsigned add has wrapped.
+void Reflect(MixVoice& voice, uint64_t& position, uint64_t loopStart, uint64_t loopEnd) {
+    Wide at = position >> 63 ? Wide{static_cast<int64_t>(position)} : Wide{position};
+    const Wide start = loopStart;
+    const Wide end = loopEnd;
+    while (true) {
+        if (voice.direction == 1) {
+            if (at < end) break;
+            at = 2 * end - at - 1;
+            voice.direction = 2;
+        } else {
+            if (at > start) break;
+            at = 2 * start - at - 1;
+            voice.direction = 1;
+        }
+    }
+    // A reflection landing exactly on a loop start of 0 would read before the sample.
+    position = static_cast<uint64_t>(std::max<Wide>(at, 0));
+}
+
+// Handles a voice that reached its boundary; false when it fell silent.
+bool CrossBoundary(MixVoice& voice, uint64_t& position, uint64_t loopStart, uint64_t loopEnd) {
+    const XmSample& sample = *voice.sample;
+    if (sample.loopMode == kLoopForward && loopEnd > loopStart) {
+        if (position >= loopEnd) position = loopStart + (position - loopStart) % (loopEnd - loopStart);
+        return true;
+    }
+    if (sample.loopMode == kLoopPingPong && loopEnd > loopStart) {
+        Reflect(voice, position, loopStart, loopEnd);
+        return true;
+    }
+    voice.sample = nullptr;
+    position = 0;
+    return false;
+}
+
+void StartRampIfLevelsChanged(MixVoice& voice) {
+    if (voice.rampFramesLeft != 0 && voice.leftLevel == voice.rampLeftTarget &&
+        voice.rightLevel == voice.rampRightTarget)
+        return;
+    voice.rampLeftTarget = voice.leftLevel;
+    voice.rampRightTarget = voice.rightLevel;
+    const int32_t deltaLeft = voice.leftLevel - (voice.currentLeft >> 8);
+    const int32_t deltaRight = voice.rightLevel - (voice.currentRight >> 8);
+    const float frames = static_cast<float>(g_rampLength);
+    voice.rampLeftStep = deltaLeft ? static_cast<float>(deltaLeft) / 255.0f / frames : 0.0f;
+    voice.rampRightStep = deltaRight ? static_cast<float>(deltaRight) / 255.0f / frames : 0.0f;
+    voice.rampFramesLeft = (deltaLeft || deltaRight) ? g_rampLength : 0;
+}
+
+void MixVoiceFrames(MixVoice& voice, float* out, int32_t remaining) {
+    while (remaining > 0 && voice.sample) {
+        const XmSample& sample = *voice.sample;
+        uint64_t position = Position(voice);
+        const uint64_t loopStart = static_cast<uint64_t>(sample.loopStart) << 32;
+        const uint64_t loopEnd = (uint64_t{sample.loopStart} + sample.loopLength) << 32;
+        if (!sample.data) {
+            voice.sample = nullptr;
+            position = 0;
+            StorePosition(voice, position);
+            return;
+        }
+        const bool forward = voice.direction == 1;
+        const uint64_t step =
+            static_cast<uint64_t>(static_cast<uint32_t>(voice.stepInteger)) << 32 |
+            voice.stepFraction;
+        const uint64_t boundaryFrames = FramesToBoundary(position, step, loopStart, loopEnd,
+                                                         forward);
+        int32_t frames = remaining;
+        bool atBoundary = false;
+        if (boundaryFrames <= static_cast<uint64_t>(remaining)) {
+            frames = static_cast<int32_t>(boundaryFrames);
+            atBoundary = true;
+        }
+        StartRampIfLevelsChanged(voice);
+        if (voice.rampFramesLeft > 0 && voice.rampFramesLeft < frames) {
+            frames = voice.rampFramesLeft;
+            atBoundary = false;
+        }
+
+        const uint64_t signedStep = forward ? step : ~step + 1;
+        if (voice.rampFramesLeft > 0) {
+            float gainLeft = static_cast<float>(voice.currentLeft) / 256.0f / 255.0f;
+            float gainRight = static_cast<float>(voice.currentRight) / 256.0f / 255.0f;
+            position = MixRamp(sample.data, position, signedStep, out, frames, gainLeft,
+                               gainRight, voice.rampLeftStep, voice.rampRightStep);
+            voice.currentLeft = static_cast<int32_t>(std::lround(gainLeft * 255.0f * 256.0f));
+            voice.currentRight = static_cast<int32_t>(std::lround(gainRight * 255.0f * 256.0f));
+            voice.rampFramesLeft -= frames;
+            if (voice.rampFramesLeft == 0) {
+                voice.rampLeftStep = voice.rampRightStep = 0.0f;
+                voice.currentLeft = voice.leftLevel * 256;
+                voice.currentRight = voice.rightLevel * 256;
+            }
+        } else if (voice.leftLevel == 0 && voice.rightLevel == 0) {
+            position += signedStep * static_cast<uint64_t>(frames);  // silent: only move on
+        } else {
+            position = MixSteady(sample.data, position, signedStep, out, frames,
+                                 static_cast<float>(voice.leftLevel) / 255.0f,
+                                 static_cast<float>(voice.rightLevel) / 255.0f);
+        }
+        out += 2 * static_cast<ptrdiff_t>(frames);
+        remaining -= frames;
+        if (atBoundary) {
+            // Counting in 2^-24 steps can stop up to 255 units short of the boundary; the
+            // voice has reached it all the same (else a zero-frame stretch would repeat).
+            if (forward && position < loopEnd) position = loopEnd;
+            if (!forward && !(position >> 63) && position > loopStart) position = loopStart;
+            CrossBoundary(voice, position, loopStart, loopEnd);
+        }
+        StorePosition(voice, position);
+    }
+}
+
+}  // namespace
+
+void ResetMixer(int32_t rate) {
+    g_rate = std::max(rate, 1);
+    g_rampLength = std::max(g_rate * kReferenceRampFrames / kReferenceRate, 1);
+    std::memset(g_voices, 0, sizeof g_voices);
+    for (int i = 0; i < kVoiceTableSize; ++i) {
+        g_voices[i].index = i;
+        g_voices[i].stepInteger = 1;
+    }
+}
+
+int32_t MixerRate() { return g_rate; }
+
+int32_t RampLength() { return g_rampLength; }
+
+MixVoice* Voice(int index) {
+    return index >= 0 && index < kVoiceTableSize ? &g_voices[index] : nullptr;
+}
+
+void TriggerVoice(MixVoice* voice, XmSample* sample) {
+    voice->sample = sample;
+    if (sample && uint64_t{voice->startOffset} >= uint64_t{sample->loopStart} + sample->loopLength)
+        voice->startOffset = 0;
+    voice->position = voice->startOffset;
+    voice->positionFraction = 0;
+    voice->direction = 1;
+    voice->startOffset = 0;
+    voice->currentLeft = voice->currentRight = 0;
+    voice->rampFramesLeft = 0;
+}
+
+void SetVoiceVolume(MixVoice* voice, int32_t volume) {
+    voice->volume = volume;
+    UpdateLevels(*voice);
+}
+
+void SetVoicePan(MixVoice* voice, int32_t pan) {
+    voice->pan = pan;
+    UpdateLevels(*voice);
+}
+
+void SetVoiceFrequency(MixVoice* voice, int32_t hz) {
+    voice->frequency = hz;
+    // Below 100 Hz is raised to 100; the top keeps the step under 256 elements a frame.
+    const int64_t clamped =
+        std::clamp<int64_t>(hz, kMinimumVoiceFrequency, int64_t{g_rate} * 256 - 1);
+    voice->stepInteger = static_cast<int32_t>(clamped / g_rate);
+    voice->stepFraction = static_cast<uint32_t>(((clamped % g_rate) << 32) / g_rate);
+}
+
+void StopVoice(MixVoice* voice) {
+    voice->position = 0;
+    voice->positionFraction = 0;
+    voice->sample = nullptr;
+    voice->startOffset = 0;
+}
+
+void MixFrames(float* buffer, int32_t frameCount) {
+    if (!buffer || frameCount <= 0) return;
+    for (int v = 0; v < kMixedVoices; ++v) MixVoiceFrames(g_voices[v], buffer, frameCount);
+}
+
+void ConvertToPcm16(int16_t* destination, const float* source, int32_t frameCount) {
+    if (!destination || !source || frameCount <= 0) return;
+    const int32_t count = frameCount * 2;
+    for (int32_t i = 0; i < count; ++i) {
+        const float clipped = std::clamp(source[i], -32768.0f, 32767.0f);
+        destination[i] = static_cast<int16_t>(std::lrintf(clipped));
+    }
+}
+
+}  // namespace tavrin
