@@ -24,8 +24,8 @@ struct Image {
     uint32_t At(uint32_t x, uint32_t y) const { return pixels[size_t{y} * width + x]; }
 };
 
-// Recognises the format by its signature (TGA, which has none, by a plausible header) and decodes it.
-// On failure returns false and says why in `error`; `image` is then unspecified.
+// Recognises the format by its signature (TGA, which has none, by a plausible header) and decodes
+// it. On failure returns false and says why in `error`; `image` is then unspecified.
 bool DecodeImage(std::span<const uint8_t> bytes, Image& image, std::string& error);
 
 }  // namespace tavrin

@@ -8,13 +8,17 @@
 
 namespace tavrin {
 
-inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t ReadU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 inline uint32_t ReadU32(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
-inline int32_t ReadS32(const uint8_t* p) { return static_cast<int32_t>(ReadU32(p)); }
+inline int32_t ReadS32(const uint8_t* p) {
+    return static_cast<int32_t>(ReadU32(p));
+}
 
 inline constexpr uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
     return a << 24 | r << 16 | g << 8 | b;
@@ -25,8 +29,7 @@ class ChannelMask {
 public:
     ChannelMask() = default;
     explicit ChannelMask(uint32_t mask)
-        : shift_(mask ? std::countr_zero(mask) : 0),
-          max_(mask ? mask >> shift_ : 0) {}
+        : shift_(mask ? std::countr_zero(mask) : 0), max_(mask ? mask >> shift_ : 0) {}
 
     bool Present() const { return max_ != 0; }
     // A mask must be one run of bits for the widening below to be meaningful.

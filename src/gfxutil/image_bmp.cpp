@@ -19,7 +19,7 @@ struct BmpHeader {
     uint32_t bitCount = 0;
     uint32_t compression = kBiRgb;
     uint32_t redMask = 0, greenMask = 0, blueMask = 0, alphaMask = 0;
-    uint32_t paletteOffset = 0;    // from the start of the file
+    uint32_t paletteOffset = 0;     // from the start of the file
     uint32_t paletteEntrySize = 4;  // 3 in core headers
     uint32_t paletteCount = 0;
     uint32_t pixelOffset = 0;
@@ -99,7 +99,7 @@ bool DecodeUncompressed(std::span<const uint8_t> bytes, const BmpHeader& h, bool
         error = "BMP pixel data is truncated";
         return false;
     }
-    uint32_t red = 0x7C00, green = 0x03E0, blue = 0x001F, alpha = 0;  // 16-bit default X1R5G5B5
+    uint32_t red = 0x7C00, green = 0x03E0, blue = 0x001F, alpha = 0;    // 16-bit default X1R5G5B5
     if (h.bitCount == 32) red = 0xFF0000, green = 0xFF00, blue = 0xFF;  // X8R8G8B8
     if (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) {
         red = h.redMask, green = h.greenMask, blue = h.blueMask, alpha = h.alphaMask;
@@ -114,12 +114,21 @@ bool DecodeUncompressed(std::span<const uint8_t> bytes, const BmpHeader& h, bool
         uint32_t* dst = &image.pixels[size_t{ImageRow(image, bottomUp, fileRow)} * image.width];
         for (uint32_t x = 0; x < image.width; ++x) {
             switch (h.bitCount) {
-                case 1: dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
-                case 4: dst[x] = palette[(src[x >> 1] >> (x & 1 ? 0 : 4)) & 15]; break;
-                case 8: dst[x] = palette[src[x]]; break;
-                case 24: dst[x] = Argb(255, src[3 * x + 2], src[3 * x + 1], src[3 * x]); break;
-                default: dst[x] = direct.ToArgb(ReadPixelBytes(src + x * (h.bitCount / 8),
-                                                               h.bitCount / 8));
+                case 1:
+                    dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1];
+                    break;
+                case 4:
+                    dst[x] = palette[(src[x >> 1] >> (x & 1 ? 0 : 4)) & 15];
+                    break;
+                case 8:
+                    dst[x] = palette[src[x]];
+                    break;
+                case 24:
+                    dst[x] = Argb(255, src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                    break;
+                default:
+                    dst[x] =
+                        direct.ToArgb(ReadPixelBytes(src + x * (h.bitCount / 8), h.bitCount / 8));
             }
         }
     }

@@ -6,11 +6,16 @@ namespace tavrin {
 
 const char* ImageFormatName(ImageFormat format) {
     switch (format) {
-        case ImageFormat::Bmp: return "BMP";
-        case ImageFormat::Tga: return "TGA";
-        case ImageFormat::Jpeg: return "JPEG";
-        case ImageFormat::Png: return "PNG";
-        case ImageFormat::Dds: return "DDS";
+        case ImageFormat::Bmp:
+            return "BMP";
+        case ImageFormat::Tga:
+            return "TGA";
+        case ImageFormat::Jpeg:
+            return "JPEG";
+        case ImageFormat::Png:
+            return "PNG";
+        case ImageFormat::Dds:
+            return "DDS";
     }
     return "?";
 }

@@ -24,7 +24,8 @@ struct ErrorManager {
     std::longjmp(manager->jump, 1);
 }
 
-// Corrupt-data warnings would otherwise go to stderr; a damaged image still decodes as far as it can.
+// Corrupt-data warnings would otherwise go to stderr; a damaged image still decodes as far as it
+// can.
 void OnMessage(j_common_ptr, int) {}
 
 static_assert(std::endian::native == std::endian::little, "pixels are written as BGRA bytes");
@@ -62,8 +63,8 @@ bool DecodeJpeg(std::span<const uint8_t> bytes, Image& image, std::string& error
         return false;
     }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(&image.pixels[size_t{info.output_scanline} *
-                                                                 image.width]);
+        JSAMPROW row =
+            reinterpret_cast<JSAMPROW>(&image.pixels[size_t{info.output_scanline} * image.width]);
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);

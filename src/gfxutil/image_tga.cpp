@@ -26,8 +26,9 @@ struct TgaHeader {
 };
 
 TgaHeader ParseHeader(std::span<const uint8_t> b) {
-    return {b[0],           b[1],           b[2],  ReadU16(&b[3]), ReadU16(&b[5]), b[7],
-            ReadU16(&b[12]), ReadU16(&b[14]), b[16], b[17]};
+    return {
+        b[0],  b[1], b[2], ReadU16(&b[3]), ReadU16(&b[5]), b[7], ReadU16(&b[12]), ReadU16(&b[14]),
+        b[16], b[17]};
 }
 
 // 15/16-bit entries are X1R5G5B5 or A1R5G5B5; the alpha bit counts only when the file says so.
@@ -39,8 +40,10 @@ uint32_t FromTrueColour(const uint8_t* p, unsigned bits, bool useAlpha) {
             static const MaskedPixelFormat withAlpha(0x7C00, 0x03E0, 0x001F, 0x8000);
             return (useAlpha && bits == 16 ? withAlpha : opaque).ToArgb(ReadU16(p));
         }
-        case 24: return Argb(255, p[2], p[1], p[0]);
-        default: return Argb(p[3], p[2], p[1], p[0]);
+        case 24:
+            return Argb(255, p[2], p[1], p[0]);
+        default:
+            return Argb(p[3], p[2], p[1], p[0]);
     }
 }
 
@@ -57,8 +60,8 @@ bool DecodeTga(std::span<const uint8_t> bytes, Image& image, std::string& error)
     }
     const TgaHeader h = ParseHeader(bytes);
     const uint8_t base = h.BaseType();
-    const bool known = (h.imageType >= 1 && h.imageType <= 3) ||
-                       (h.imageType >= 9 && h.imageType <= 11);
+    const bool known =
+        (h.imageType >= 1 && h.imageType <= 3) || (h.imageType >= 9 && h.imageType <= 11);
     const bool mapped = base == 1;
     const bool depthOk = (mapped && (h.pixelBits == 8 || h.pixelBits == 16)) ||
                          (base == 2 && ValidTrueColourBits(h.pixelBits)) ||
@@ -80,8 +83,8 @@ bool DecodeTga(std::span<const uint8_t> bytes, Image& image, std::string& error)
         if (mapped) {
             palette.resize(h.mapLength);
             for (size_t i = 0; i < h.mapLength; ++i) {
-                palette[i] = FromTrueColour(&bytes[pos + i * entryBytes], h.mapEntryBits,
-                                            h.AlphaBits() > 0);
+                palette[i] =
+                    FromTrueColour(&bytes[pos + i * entryBytes], h.mapEntryBits, h.AlphaBits() > 0);
             }
         }
         pos += mapBytes;
@@ -100,8 +103,10 @@ bool DecodeTga(std::span<const uint8_t> bytes, Image& image, std::string& error)
                 }
                 return palette[index];
             }
-            case 2: return FromTrueColour(p, h.pixelBits, h.AlphaBits() > 0);
-            default: return Argb(pixelBytes == 2 ? p[1] : 255, p[0], p[0], p[0]);
+            case 2:
+                return FromTrueColour(p, h.pixelBits, h.AlphaBits() > 0);
+            default:
+                return Argb(pixelBytes == 2 ? p[1] : 255, p[0], p[0], p[0]);
         }
     };
 
