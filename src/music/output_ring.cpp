@@ -19,9 +19,13 @@ OutputConfig MakeOutputConfig(int32_t rate, int32_t bufferMilliseconds) {
 
 bool MayRefill(int32_t fillIndex, int32_t playBlock, int32_t blockCount) {
     const int32_t previous = playBlock == 0 ? blockCount - 1 : playBlock - 1;
-    // fillIndex beyond the block before the cursor means it is ahead, except when the cursor has
-    // just wrapped into block 1 and the blocks at the end of the ring still wait.
-    return !(fillIndex > previous && (previous != 0 || fillIndex == 1));
+    if (fillIndex <= previous || (previous == 0 && fillIndex != 1)) return true;
+    // fillIndex lies beyond the cursor: either the cursor has wrapped past the end of the ring
+    // since the last pass, leaving a few blocks to refill, or after a long stall it has still to
+    // reach fillIndex. Taking a wrap by more than one block for the latter would stall the song
+    // and loop stale sound for a whole lap of the ring.
+    const int32_t behind = (playBlock - fillIndex + blockCount) % blockCount;
+    return behind <= blockCount / 2;
 }
 
 OutputRing::OutputRing(const OutputConfig& config)

@@ -32,8 +32,8 @@ struct BlockStamp {
     uint32_t milliseconds;
 };
 
-// Whether the blocks from fillIndex up to the one before the play cursor's block may be mixed:
-// false when fillIndex is ahead of the cursor (the cursor has yet to leave that block).
+// Whether block fillIndex may be mixed again with the play cursor in block playBlock: true once
+// the cursor has left it, false while the cursor has yet to reach it after a stall.
 bool MayRefill(int32_t fillIndex, int32_t playBlock, int32_t blockCount);
 
 class OutputRing {
