@@ -1,0 +1,229 @@
+#include "shell/show.h"
+
+#include <utility>
+
+#include "archive/data_archive.h"
+#include "archive/music_files.h"
+#include "music/music_player.h"
+#include "platform/window.h"
+#include "shell/text_overlay.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr const char* kErrorCaption = "Shit happens";
+constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
+constexpr D3DCOLOR kRed = 0xFFFF0000;
+
+PerformanceCounter& CounterOf(const ShowEnvironment& environment) {
+    static SystemCounter systemCounter;
+    return environment.counter != nullptr ? *environment.counter : systemCounter;
+}
+
+}  // namespace
+
+Show::Show(ShowEnvironment environment)
+    : env_(std::move(environment)), clock_(CounterOf(env_)), captionTable_(MakeShowCaptions()) {
+    if (!env_.reportError) env_.reportError = &ShowErrorBox;
+    if (!env_.createDisplay) {
+        env_.createDisplay = [](HWND window) {
+            return std::make_unique<DisplayDevice>(window, kScreenWidth, kScreenHeight, true);
+        };
+    }
+}
+
+Show::~Show() { Shutdown(); }
+
+void Show::Startup() {
+    if (started_) return;
+    started_ = true;
+
+    if (env_.withWindow) {
+        window_ = Window::Create("Tavrin", kScreenWidth, kScreenHeight, true);
+        if (window_ == nullptr) {
+            env_.reportError(kErrorCaption, "Couldn't create win!");
+            quitRequested_ = true;
+        } else {
+            window_->ShowCursor(false);
+        }
+    }
+
+    display_ = env_.createDisplay(window_.get());
+    if (display_ == nullptr || display_->d3d == nullptr || display_->device == nullptr) {
+        env_.reportError(kErrorCaption, "Failed to initialize Display!");
+        quitRequested_ = true;
+        // Everything after this draws or loads onto the device: without one, only the clock
+        // starts, so both loops end after their first pass.
+        clock_.Start();
+        return;
+    }
+    IDirect3DDevice8* device = display_->device;
+
+    TextOverlay::Init(device, "Courier New");
+    // Draw every character once in a scene nobody sees, so the first visible text is ready.
+    device->BeginScene();
+    TextOverlay::PrintCharacterSet();
+    device->EndScene();
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DOTPRODUCT3);
+    LoadingFrame("Loading.");
+
+    LoadContent();
+    clock_.Start();
+}
+
+void Show::LoadContent() {
+    archive_ = std::make_unique<DataArchive>(env_.archivePath);
+    SetMusicArchive(archive_.get());
+    if (env_.audio != nullptr) {
+        music_ = std::make_unique<MusicPlayer>(
+            "KVB.xm", MusicFileCallbacks{&FileOpen, &FileClose, &FileRead, &FileSeek, &FileTell},
+            *env_.audio, env_.refill);
+    }
+    songTime_ = 0.0f;
+
+    uint8_t* text = nullptr;
+    scrollerTextSize_ = archive_->Load("Scrollertext.txt", &text);
+    scrollerText_.reset(text);
+
+    flash_.Attach(kShowFlashCues);
+    captions_.Attach(captionTable_);
+    display_->hasDot3 = false;
+}
+
+Show::Pass Show::RunPass() {
+    switch (phase_) {
+        case Phase::kLoading: {
+            const Pass pass = LoadingPass();
+            if (phase_ == Phase::kLoading) return pass;
+            StartMusic();
+            return pass;
+        }
+        case Phase::kMain: {
+            const Pass pass = MainPass();
+            if (pass == Pass::kFinished) Shutdown();
+            return pass;
+        }
+        case Phase::kFinished:
+            break;
+    }
+    return Pass::kFinished;
+}
+
+int Show::Run() {
+    Startup();
+    while (RunPass() != Pass::kFinished) {
+    }
+    return 0;
+}
+
+bool Show::TakeMessage() {
+    Message message;
+    if (env_.messages == nullptr || !env_.messages->PeekMessage(message)) return false;
+    WindowProc(message);
+    return true;
+}
+
+void Show::ClearFrame() {
+    Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+}
+
+void Show::Present() { Device()->Present(nullptr, nullptr, nullptr, nullptr); }
+
+void Show::LoadingFrame(const char* text) {
+    ClearFrame();
+    Device()->BeginScene();
+    TextOverlay::Print(19, 10, text, kWhite);
+    Device()->EndScene();
+    Present();
+}
+
+Show::Pass Show::LoadingPass() {
+    TakeMessage();
+    const bool drawn = Device() != nullptr;
+    if (drawn) {
+        ClearFrame();
+        Device()->BeginScene();
+        TextOverlay::Print(19, 10, "Loading..", kWhite);
+        int y = 40;
+        if (!display_->hasHardwareTnL) {
+            TextOverlay::Print(19, 40, "No Hardware Transform and Lighting! ( Buy a GeForce ;^)",
+                               kRed);
+            y = 70;
+        }
+        if (!display_->hasCubeMaps) TextOverlay::Print(19, y, "No Cube Environment Map Support!", kRed);
+        Device()->EndScene();
+        Present();
+    }
+    bool leave = false;
+    if (clock_.running()) {
+        clock_.Tick();
+        leave = !(clock_.elapsedSeconds() < kLoadingSeconds);
+    }
+    if (leave || quitRequested_) phase_ = Phase::kMain;
+    return drawn ? Pass::kFrame : Pass::kNoFrame;
+}
+
+void Show::StartMusic() {
+    clock_.Stop();
+    clock_.Start();
+    if (music_ != nullptr) music_->Play();
+}
+
+Show::Pass Show::MainPass() {
+    if (quitRequested_) return Pass::kFinished;
+    if (TakeMessage()) return Pass::kNoFrame;
+
+    clock_.Tick();
+    const double frameSeconds = clock_.frameSeconds();
+    songTime_ = music_ != nullptr ? music_->SongTime() : 0.0f;
+
+    ClearFrame();
+    Device()->BeginScene();
+    captions_.Draw(frameSeconds, songTime_);
+    flash_.Draw(Device(), display_->width, display_->height, frameSeconds, songTime_);
+    Device()->EndScene();
+    Present();
+    return Pass::kFrame;
+}
+
+void Show::WindowProc(const Message& message) {
+    switch (message.message) {
+        case WM_CLOSE:
+        case WM_QUIT:
+            quitRequested_ = true;
+            return;
+        case WM_KEYDOWN:
+            break;
+        default:
+            return;
+    }
+    switch (message.wParam) {
+        case VK_ESCAPE:
+            quitRequested_ = true;
+            break;
+        case 'W':
+            if (Device() != nullptr) Device()->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+            break;
+        case 'F':
+            if (Device() != nullptr) Device()->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+            break;
+        default:
+            break;
+    }
+}
+
+void Show::Shutdown() {
+    if (phase_ == Phase::kFinished) return;
+    phase_ = Phase::kFinished;
+    quitRequested_ = true;
+    if (music_ != nullptr) music_->Stop();
+    SetMusicArchive(nullptr);
+    archive_.reset();
+    music_.reset();
+    display_.reset();
+    TextOverlay::Shutdown();
+    window_.reset();
+}
+
+}  // namespace tavrin
