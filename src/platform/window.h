@@ -34,6 +34,9 @@ private:
     bool fullScreen_;
 };
 
+// The desktop's size and refresh rate; false while no window system is running.
+bool DesktopDisplayMode(int& width, int& height, int& refreshRate);
+
 // A modal error box with one OK button (MessageBoxA's stand-in); written to stderr as well, so it
 // is seen even where no display exists.
 void ShowErrorBox(const char* caption, const char* text);

@@ -1,0 +1,180 @@
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <memory>
+#include <vector>
+
+#include "d3d/d3d8.h"
+#include "d3d/gl_core.h"
+#include "d3d/ref_counted.h"
+#include "d3d/texture_storage.h"
+
+namespace tavrin::d3d {
+
+// A vertex or index buffer: a GL buffer and the caller-visible copy Lock hands out; Unlock
+// uploads the locked range (into fresh storage after D3DLOCK_DISCARD).
+class BufferStorage {
+public:
+    BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD usage);
+    ~BufferStorage();
+    BufferStorage(const BufferStorage&) = delete;
+    BufferStorage& operator=(const BufferStorage&) = delete;
+
+    bool valid() const { return buffer_ != 0; }
+    GLuint buffer() const { return buffer_; }
+    UINT length() const { return static_cast<UINT>(bytes_.size()); }
+    const uint8_t* bytes() const { return bytes_.data(); }
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags);
+    HRESULT Unlock();
+
+private:
+    std::shared_ptr<GlCore> core_;
+    std::vector<uint8_t> bytes_;
+    GLuint buffer_ = 0;
+    GLenum usage_;
+    bool locked_ = false;
+    bool discard_ = false;
+    bool readOnly_ = false;
+    UINT lockOffset_ = 0;
+    UINT lockSize_ = 0;
+};
+
+class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer8> {
+public:
+    VertexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+        : core_(core), storage_(std::move(core), length, usage), usage_(usage), fvf_(fvf),
+          pool_(pool) {}
+
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override {
+        return storage_.Lock(offset, size, data, flags);
+    }
+    HRESULT Unlock() override { return storage_.Unlock(); }
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+    BufferStorage& storage() { return storage_; }
+
+private:
+    std::shared_ptr<GlCore> core_;
+    BufferStorage storage_;
+    DWORD usage_;
+    DWORD fvf_;
+    D3DPOOL pool_;
+};
+
+class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer8> {
+public:
+    IndexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, D3DFORMAT format,
+                D3DPOOL pool)
+        : core_(core), storage_(std::move(core), length, usage), usage_(usage), format_(format),
+          pool_(pool) {}
+
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override {
+        return storage_.Lock(offset, size, data, flags);
+    }
+    HRESULT Unlock() override { return storage_.Unlock(); }
+    HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+
+    BufferStorage& storage() { return storage_; }
+    D3DFORMAT format() const { return format_; }
+
+private:
+    std::shared_ptr<GlCore> core_;
+    BufferStorage storage_;
+    DWORD usage_;
+    D3DFORMAT format_;
+    D3DPOOL pool_;
+};
+
+// What a surface stands for when it becomes a render target or is locked.
+struct SurfaceImage {
+    enum class Kind { TextureImage, BackBuffer, DepthStencil };
+    Kind kind = Kind::TextureImage;
+    TextureStorage* storage = nullptr;  // for texture images
+    int face = 0;
+    UINT level = 0;
+    UINT width = 0;
+    UINT height = 0;
+};
+
+class Surface final : public RefCounted<IDirect3DSurface8> {
+public:
+    // A level (or cube face level) of a texture; holds a reference on the texture.
+    Surface(IUnknown* container, TextureStorage& storage, int face, UINT level);
+    // The device's back buffer or depth-stencil buffer.
+    Surface(std::shared_ptr<GlCore> core, SurfaceImage::Kind kind, UINT width, UINT height,
+            D3DFORMAT format);
+    ~Surface() override;
+
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
+    HRESULT LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
+    HRESULT UnlockRect() override;
+
+    const SurfaceImage& image() const { return image_; }
+
+private:
+    IUnknown* container_ = nullptr;
+    std::shared_ptr<GlCore> core_;
+    SurfaceImage image_;
+    D3DFORMAT format_ = D3DFMT_UNKNOWN;
+    std::vector<uint8_t> readBack_;  // back-buffer pixels while locked
+    bool locked_ = false;
+};
+
+class Texture final : public RefCounted<IDirect3DTexture8> {
+public:
+    explicit Texture(std::unique_ptr<TextureStorage> storage) : storage_(std::move(storage)) {}
+
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+    DWORD GetLevelCount() override { return storage_->levels(); }
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override {
+        return storage_->Describe(level, desc);
+    }
+    HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface8** surface) override;
+    HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override {
+        return storage_->Lock(0, level, locked, rect, flags);
+    }
+    HRESULT UnlockRect(UINT level) override { return storage_->Unlock(0, level); }
+
+    TextureStorage& storage() { return *storage_; }
+
+private:
+    std::unique_ptr<TextureStorage> storage_;
+};
+
+class CubeTexture final : public RefCounted<IDirect3DCubeTexture8> {
+public:
+    explicit CubeTexture(std::unique_ptr<TextureStorage> storage) : storage_(std::move(storage)) {}
+
+    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_CUBETEXTURE; }
+    DWORD GetLevelCount() override { return storage_->levels(); }
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override {
+        return storage_->Describe(level, desc);
+    }
+    HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES face, UINT level,
+                              IDirect3DSurface8** surface) override;
+    HRESULT LockRect(D3DCUBEMAP_FACES face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
+                     DWORD flags) override {
+        return storage_->Lock(static_cast<int>(face), level, locked, rect, flags);
+    }
+    HRESULT UnlockRect(D3DCUBEMAP_FACES face, UINT level) override {
+        return storage_->Unlock(static_cast<int>(face), level);
+    }
+
+    TextureStorage& storage() { return *storage_; }
+
+private:
+    std::unique_ptr<TextureStorage> storage_;
+};
+
+// The storage behind a texture of this layer; null for anything else.
+TextureStorage* StorageOf(IDirect3DBaseTexture8* texture);
+
+}  // namespace tavrin::d3d

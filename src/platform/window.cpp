@@ -1,0 +1,84 @@
+#include "platform/window.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tavrin {
+
+namespace {
+
+std::string& ErrorText() {
+    static std::string text;
+    return text;
+}
+
+bool WindowedRequested() {
+    const char* value = std::getenv("TAVRIN_WINDOWED");
+    return value != nullptr && std::strcmp(value, "1") == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<Window> Window::Create(const char* title, int width, int height, bool fullScreen) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        ErrorText() = std::string("no video device: ") + SDL_GetError();
+        return nullptr;
+    }
+    // The device layer renders into its own 800 x 600 target and only shows it here, so the
+    // window's surface needs colour but no depth or stencil.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+
+    const bool desktop = fullScreen && !WindowedRequested();
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
+    if (desktop) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          width, height, flags);
+    if (window == nullptr) {
+        ErrorText() = std::string("window creation failed: ") + SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    return std::unique_ptr<Window>(new Window(window, desktop));
+}
+
+Window::~Window() {
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void Window::ClientSize(int& width, int& height) const {
+    SDL_GL_GetDrawableSize(window_, &width, &height);
+}
+
+void Window::ShowCursor(bool show) {
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+const std::string& Window::LastError() {
+    return ErrorText();
+}
+
+bool DesktopDisplayMode(int& width, int& height, int& refreshRate) {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return false;
+    width = mode.w;
+    height = mode.h;
+    refreshRate = mode.refresh_rate;
+    return true;
+}
+
+void ShowErrorBox(const char* caption, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
+}
+
+}  // namespace tavrin
