@@ -3,7 +3,9 @@
 #include <utility>
 
 #include "archive/data_archive.h"
+#include "archive/mesh_model.h"
 #include "archive/music_files.h"
+#include "archive/texture_loader.h"
 #include "music/music_player.h"
 #include "platform/window.h"
 #include "shell/text_overlay.h"
@@ -81,6 +83,15 @@ void Show::LoadContent() {
             *env_.audio, env_.refill);
     }
     songTime_ = 0.0f;
+
+    static constexpr const char* kTextureNames[kTextureCount] = {
+        "BlueEnv.bmp", "FussballEnv.tga", "Outline_Bunt.tga", "Flare.bmp", "SphereBump.bmp"};
+    for (int slot = 0; slot < kTextureCount; ++slot) {
+        textures_[slot] = LoadTexture(archive_.get(), display_->device, kTextureNames[slot]);
+    }
+    stadium_ = std::make_unique<MeshModel>(display_.get(), archive_.get(), "Stadion.x");
+    football_ = std::make_unique<MeshModel>(display_.get(), archive_.get(), "Fussball.x");
+    trophy_ = std::make_unique<MeshModel>(display_.get(), archive_.get(), "Pokal3.x");
 
     uint8_t* text = nullptr;
     scrollerTextSize_ = archive_->Load("Scrollertext.txt", &text);
@@ -218,12 +229,23 @@ void Show::Shutdown() {
     phase_ = Phase::kFinished;
     quitRequested_ = true;
     if (music_ != nullptr) music_->Stop();
+    ReleaseContent();
     SetMusicArchive(nullptr);
     archive_.reset();
     music_.reset();
     display_.reset();
     TextOverlay::Shutdown();
     window_.reset();
+}
+
+void Show::ReleaseContent() {
+    trophy_.reset();
+    football_.reset();
+    stadium_.reset();
+    for (TextureSlot slot : {kSphereBump, kFussballEnv, kFlare, kOutlineBunt, kBlueEnv}) {
+        if (textures_[slot] != nullptr) textures_[slot]->Release();
+        textures_[slot] = nullptr;
+    }
 }
 
 }  // namespace tavrin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@ namespace tavrin {
 class AudioDevice;
 class DataArchive;
 class MusicPlayer;
+struct MeshModel;
 class PerformanceCounter;
 class Window;
 
@@ -94,6 +96,7 @@ private:
     void StartMusic();
     void LoadingFrame(const char* text);
     void LoadContent();
+    void ReleaseContent();
 
     ShowEnvironment env_;
     Phase phase_ = Phase::kLoading;
@@ -105,6 +108,12 @@ private:
     std::unique_ptr<DisplayDevice> display_;
     std::unique_ptr<DataArchive> archive_;
     std::unique_ptr<MusicPlayer> music_;
+    // Indexed in loading order.
+    enum TextureSlot { kBlueEnv, kFussballEnv, kOutlineBunt, kFlare, kSphereBump, kTextureCount };
+    std::array<IDirect3DTexture8*, kTextureCount> textures_{};
+    std::unique_ptr<MeshModel> stadium_;
+    std::unique_ptr<MeshModel> football_;
+    std::unique_ptr<MeshModel> trophy_;
     std::unique_ptr<uint8_t[]> scrollerText_;
     uint32_t scrollerTextSize_ = 0;
     ScreenFlash flash_;
