@@ -1,0 +1,91 @@
+// render: plays the song offline, block by block as the output does, until it first returns
+// to an order it has already played (or for the seconds asked), and writes a WAV.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <unordered_set>
+
+#include "commands.h"
+#include "music/mixer.h"
+#include "music/offline_renderer.h"
+#include "music/replay.h"
+#include "wav_file.h"
+
+namespace tavrin::xmtool {
+
+namespace {
+
+constexpr int32_t kRate = 44100;
+constexpr int32_t kBlockFrames = 884;
+constexpr double kLongestSong = 3600.0;  // a song that never comes back stops after an hour
+
+// Orders played so far; a row start that enters one of them ends the render.
+class OrderTracker {
+public:
+    bool EntersPlayedOrder(const XmModule& module) {
+        if (module.samplesLeftInTick != 0 || module.tick != 0) return false;  // no row start due
+        const bool entering = module.nextOrder >= 0 || played_.empty();
+        if (!entering) return false;
+        const int32_t next = module.nextOrder >= 0 ? module.nextOrder : module.order;
+        return !played_.insert(next).second;
+    }
+
+private:
+    std::unordered_set<int32_t> played_;
+};
+
+bool ParseArguments(const Arguments& arguments, double& seconds) {
+    if (arguments.size() == 2) return true;
+    if (arguments.size() != 4 || arguments[2] != "--seconds") return false;
+    char* end = nullptr;
+    seconds = std::strtod(arguments[3].c_str(), &end);
+    return end && *end == '\0' && seconds > 0 && seconds <= kLongestSong;
+}
+
+}  // namespace
+
+int Render(const Arguments& arguments) {
+    double seconds = 0;
+    if (!ParseArguments(arguments, seconds)) {
+        std::fprintf(stderr, "usage: tavrin-xm render FILE OUT.wav [--seconds N]\n");
+        return 2;
+    }
+    XmModule* module = LoadModuleFile(arguments[0]);
+    if (!module) return 1;
+
+    const auto started = std::chrono::steady_clock::now();
+    ResetMixer(kRate);
+    ResetPlayback(module);
+    const float inverseRate = InverseRate(kRate);
+    const int64_t limit = static_cast<int64_t>((seconds > 0 ? seconds : kLongestSong) * kRate);
+    OrderTracker orders;
+    std::vector<float> block(2 * kBlockFrames);
+    std::vector<int16_t> pcm;
+    int64_t frames = 0;
+    while (frames < limit && (seconds > 0 || !orders.EntersPlayedOrder(*module))) {
+        const int32_t want = static_cast<int32_t>(std::min<int64_t>(kBlockFrames, limit - frames));
+        std::fill(block.begin(), block.end(), 0.0f);
+        const int32_t mixed = RenderStretch(module, block.data(), want, inverseRate);
+        const size_t at = pcm.size();
+        pcm.resize(at + 2 * static_cast<size_t>(mixed));
+        ConvertToPcm16(pcm.data() + at, block.data(), mixed);
+        frames += mixed;
+    }
+    const double taken =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const int32_t songMilliseconds = module->playedMilliseconds;
+    FreeModule(module);
+
+    if (!WriteWav(arguments[1], pcm, kRate)) {
+        std::fprintf(stderr, "tavrin-xm: cannot write %s\n", arguments[1].c_str());
+        return 1;
+    }
+    const double length = static_cast<double>(frames) / kRate;
+    std::printf("song length %.3f s (%lld frames, song clock %.3f s)\n", length,
+                static_cast<long long>(frames), songMilliseconds / 1000.0);
+    std::printf("rendered in %.3f s (%.1fx real time)\n", taken,
+                taken > 0 ? length / taken : 0.0);
+    return 0;
+}
+
+}  // namespace tavrin::xmtool
