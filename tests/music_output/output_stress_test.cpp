@@ -46,8 +46,7 @@ TEST(OutputThreadStress, SongTimeAdvancesThroughTheSdlDummyDriver) {
     ASSERT_NE(player.Module(), nullptr);
     player.Play();
     ASSERT_NE(PlayingModule(), nullptr) << "SDL dummy audio driver did not open";
-    const float start = player.SongTime();
-    EXPECT_FLOAT_EQ(start, 0.019f);
+    EXPECT_LT(player.SongTime(), 0.5f) << "the clock starts with the song";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (player.SongTime() < 0.9f && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
