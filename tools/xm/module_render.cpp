@@ -1,5 +1,6 @@
 // render: plays the song offline, block by block as the output does, until it first returns
 // to an order it has already played (or for the seconds asked), and writes a WAV.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -61,10 +62,11 @@ int Render(const Arguments& arguments) {
     OrderTracker orders;
     std::vector<float> block(2 * kBlockFrames);
     std::vector<int16_t> pcm;
+    pcm.reserve(2 * static_cast<size_t>(std::min<int64_t>(limit, int64_t{600} * kRate)));
     int64_t frames = 0;
     while (frames < limit && (seconds > 0 || !orders.EntersPlayedOrder(*module))) {
         const int32_t want = static_cast<int32_t>(std::min<int64_t>(kBlockFrames, limit - frames));
-        std::fill(block.begin(), block.end(), 0.0f);
+        std::fill_n(block.begin(), 2 * want, 0.0f);
         const int32_t mixed = RenderStretch(module, block.data(), want, inverseRate);
         const size_t at = pcm.size();
         pcm.resize(at + 2 * static_cast<size_t>(mixed));

@@ -34,7 +34,8 @@ bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int3
     Put16(file, 16);
     std::fputs("data", file);
     Put32(file, dataBytes);
-    for (const int16_t sample : samples) Put16(file, static_cast<uint16_t>(sample));
+    // Little-endian hosts only, as the rest of the audio path.
+    std::fwrite(samples.data(), sizeof(int16_t), samples.size(), file);
     const bool written = !std::ferror(file);
     return std::fclose(file) == 0 && written;
 }
