@@ -357,10 +357,14 @@ void Device::BindVertices(const VertexSource& source) {
     for (int set = 0; set < layout_.texCoordCount; ++set) {
         floats(static_cast<GLuint>(kTexCoordAttribute0 + set), layout_.texCoordSize[set], layout_.texCoord[set]);
     }
-    for (GLuint location = 0; location < kTexCoordAttribute0 + kMaxTexCoordSets; ++location) {
-        const bool want = (wanted & (1u << location)) != 0;
-        if (want == ((enabledAttributes_ & (1u << location)) != 0)) continue;
-        want ? glEnableVertexAttribArray(location) : glDisableVertexAttribArray(location);
+    const uint32_t changed = wanted ^ enabledAttributes_;
+    for (GLuint location = 0; (changed >> location) != 0; ++location) {
+        if (((changed >> location) & 1u) == 0) continue;
+        if (((wanted >> location) & 1u) != 0) {
+            glEnableVertexAttribArray(location);
+        } else {
+            glDisableVertexAttribArray(location);
+        }
     }
     enabledAttributes_ = wanted;
 }

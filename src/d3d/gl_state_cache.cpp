@@ -9,7 +9,11 @@ void GlStateCache::SetCapability(GLenum capability, bool enabled) {
         entry.enabled = enabled;
         break;
     }
-    enabled ? glEnable(capability) : glDisable(capability);
+    if (enabled) {
+        glEnable(capability);
+    } else {
+        glDisable(capability);
+    }
     ++calls_;
 }
 
