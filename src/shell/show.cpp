@@ -7,7 +7,13 @@
 #include "archive/music_files.h"
 #include "archive/texture_loader.h"
 #include "music/music_player.h"
+#include "effects/end_scroller.h"
+#include "effects/env_bump_effect.h"
+#include "effects/flare_effect.h"
+#include "effects/stadium_effect.h"
+#include "effects/trophy_scene.h"
 #include "platform/window.h"
+#include "shell/scene_schedule.h"
 #include "shell/text_overlay.h"
 
 namespace tavrin {
@@ -93,13 +99,44 @@ void Show::LoadContent() {
     football_ = std::make_unique<MeshModel>(display_.get(), archive_.get(), "Fussball.x");
     trophy_ = std::make_unique<MeshModel>(display_.get(), archive_.get(), "Pokal3.x");
 
-    uint8_t* text = nullptr;
-    scrollerTextSize_ = archive_->Load("Scrollertext.txt", &text);
-    scrollerText_.reset(text);
+    CreateEffects();
 
     flash_.Attach(kShowFlashCues);
     captions_.Attach(captionTable_);
     display_->hasDot3 = false;
+}
+
+// Constructed in this order: the first three draw their random values from the one shared
+// sequence, so the same draws land in the same objects on every run.
+void Show::CreateEffects() {
+    DisplayDevice* display = display_.get();
+    stadiumEffect_ = std::make_unique<StadiumEffect>(display, 4, textures_[kFussballEnv],
+                                                     textures_[kSphereBump], stadium_.get());
+    envBumpEffect_ = std::make_unique<EnvBumpEffect>(display, 2, textures_[kBlueEnv],
+                                                     textures_[kSphereBump]);
+    trophyScene_ = std::make_unique<TrophyScene>(display, textures_[kBlueEnv], trophy_.get(),
+                                                 football_.get());
+    trophyScene_->printText = &TextOverlay::Print;
+    flareEffect_ = std::make_unique<FlareEffect>(display, 10, 2.0f, 0.8f, textures_[kOutlineBunt],
+                                                 textures_[kFlare]);
+    flareEffect_->flareOn = false;  // the schedule switches the flare on
+
+    ScheduleSlots slots;
+    slots.flare = flareEffect_.get();
+    slots.flareOn = &flareEffect_->flareOn;
+    slots.stadium = stadiumEffect_.get();
+    slots.stadiumShake = &stadiumEffect_->shake;
+    slots.stadiumOrbitSpeed = &stadiumEffect_->orbitSpeed;
+    slots.envBump = envBumpEffect_.get();
+    slots.envBumpShake = &envBumpEffect_->shake;
+    slots.AttachTrophy(*trophyScene_);
+
+    uint8_t* text = nullptr;
+    scrollerTextSize_ = archive_->Load("Scrollertext.txt", &text);
+    scrollerText_.reset(text);
+    endScroller_ = std::make_unique<EndScroller>(display, scrollerText_.get(), scrollerTextSize_);
+    slots.scroller = endScroller_.get();
+    schedule_ = std::make_unique<SceneSchedule>(slots);
 }
 
 Show::Pass Show::RunPass() {
@@ -189,10 +226,18 @@ Show::Pass Show::MainPass() {
     const double frameSeconds = clock_.frameSeconds();
     songTime_ = music_ != nullptr ? music_->SongTime() : 0.0f;
 
+    if (schedule_ != nullptr) schedule_->Run(songTime_);
+
     ClearFrame();
     Device()->BeginScene();
+    if (schedule_ != nullptr && schedule_->ActiveEffect() != nullptr) {
+        schedule_->ActiveEffect()->Render(frameSeconds);
+    }
     captions_.Draw(frameSeconds, songTime_);
     flash_.Draw(Device(), display_->width, display_->height, frameSeconds, songTime_);
+    if (endScroller_ != nullptr && SceneSchedule::ScrollerShown(songTime_)) {
+        endScroller_->Render(frameSeconds);
+    }
     Device()->EndScene();
     Present();
     return Pass::kFrame;
@@ -219,6 +264,12 @@ void Show::WindowProc(const Message& message) {
         case 'F':
             if (Device() != nullptr) Device()->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
             break;
+        case 'A':
+            if (trophyScene_ != nullptr) trophyScene_->StepResolution(+1);
+            break;
+        case 'Y':
+            if (trophyScene_ != nullptr) trophyScene_->StepResolution(-1);
+            break;
         default:
             break;
     }
@@ -239,6 +290,12 @@ void Show::Shutdown() {
 }
 
 void Show::ReleaseContent() {
+    schedule_.reset();
+    flareEffect_.reset();
+    stadiumEffect_.reset();
+    envBumpEffect_.reset();
+    trophyScene_.reset();
+    endScroller_.reset();
     trophy_.reset();
     football_.reset();
     stadium_.reset();

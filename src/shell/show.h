@@ -18,7 +18,13 @@ namespace tavrin {
 
 class AudioDevice;
 class DataArchive;
+class EndScroller;
+class EnvBumpEffect;
+class FlareEffect;
 class MusicPlayer;
+class SceneSchedule;
+class StadiumEffect;
+class TrophyScene;
 struct MeshModel;
 class PerformanceCounter;
 class Window;
@@ -46,7 +52,6 @@ public:
     static constexpr int kScreenWidth = 800;
     static constexpr int kScreenHeight = 600;
     static constexpr double kLoadingSeconds = 4.0;
-    static constexpr float kScrollerStart = 171.0f;
 
     enum class Phase { kLoading, kMain, kFinished };
     enum class Pass { kFrame, kNoFrame, kFinished };
@@ -83,6 +88,8 @@ public:
     DisplayDevice* display() const { return display_.get(); }
     MusicPlayer* music() const { return music_.get(); }
     DataArchive* archive() const { return archive_.get(); }
+    SceneSchedule* schedule() const { return schedule_.get(); }
+    TrophyScene* trophyScene() const { return trophyScene_.get(); }
     const ScreenFlash& screenFlash() const { return flash_; }
     const ShowCaptionTable& captionTable() const { return captionTable_; }
 
@@ -96,6 +103,7 @@ private:
     void StartMusic();
     void LoadingFrame(const char* text);
     void LoadContent();
+    void CreateEffects();
     void ReleaseContent();
 
     ShowEnvironment env_;
@@ -114,8 +122,14 @@ private:
     std::unique_ptr<MeshModel> stadium_;
     std::unique_ptr<MeshModel> football_;
     std::unique_ptr<MeshModel> trophy_;
+    std::unique_ptr<StadiumEffect> stadiumEffect_;
+    std::unique_ptr<EnvBumpEffect> envBumpEffect_;
+    std::unique_ptr<TrophyScene> trophyScene_;
+    std::unique_ptr<FlareEffect> flareEffect_;
     std::unique_ptr<uint8_t[]> scrollerText_;
     uint32_t scrollerTextSize_ = 0;
+    std::unique_ptr<EndScroller> endScroller_;
+    std::unique_ptr<SceneSchedule> schedule_;
     ScreenFlash flash_;
     Captions captions_;
     ShowCaptionTable captionTable_;

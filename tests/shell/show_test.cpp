@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "archive/data_archive.h"
+#include "effects/trophy_scene.h"
 #include "music/music_player.h"
 #include "show_test_support.h"
 
@@ -221,7 +222,7 @@ TEST_F(ShowTest, MessagePassesDrawNothingAndDoNotTick) {
     EXPECT_NEAR(show->frameClock().frameSeconds(), 0.03, 1e-9);  // covers the message passes
 }
 
-TEST_F(ShowTest, FillModeKeysHoldAcrossFrames) {
+TEST_F(ShowTest, KeysSwitchFillModeAndStepTheTrophyGrid) {
     auto show = Start();
     host.FinishLoading(0.5);
     IDirect3DDevice8* device = show->display()->device;
@@ -238,6 +239,17 @@ TEST_F(ShowTest, FillModeKeysHoldAcrossFrames) {
     host.Pass(*show, 0.01);
     device->GetRenderState(D3DRS_FILLMODE, &fill);
     EXPECT_EQ(fill, static_cast<DWORD>(D3DFILL_SOLID));
+
+    // 'A' and 'Y' step the trophy scene's grid whichever effect is on screen.
+    TrophyScene* trophy = show->trophyScene();
+    ASSERT_NE(trophy, nullptr);
+    const int resolution = trophy->resolution;
+    host.messages.PostKey('A');
+    host.messages.PostKey('A');
+    host.messages.PostKey('Y');
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(host.Pass(*show, 0.01), Show::Pass::kNoFrame);
+    EXPECT_EQ(trophy->resolution, resolution + 1);
+    EXPECT_EQ(trophy->resolutionNoticeTime, 1.0f);
 }
 
 TEST_F(ShowTest, CloseAndQuitMessagesEndTheShow) {

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Starts the show in a virtual X server with SDL's dummy sound driver, checks that the loading
+# screen shows and then gives way to the main loop, sends Escape and expects exit code 0.
+# Usage: tavrin_under_xvfb.sh BIN_DIR
+set -euo pipefail
+bin_dir=$1
+for tool in Xvfb xdotool import convert; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+show_pid=""
+cleanup() {
+    [ -n "$show_pid" ] && kill "$show_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Let the server pick a free display and tell us its number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export SDL_AUDIODRIVER=dummy
+
+cd "$bin_dir"
+./tavrin >"$work/show.log" 2>&1 &
+show_pid=$!
+
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --name '^Tavrin$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "FAIL: no window appeared"; cat "$work/show.log"; exit 1; }
+
+# Lit pixels in the screen's top-left corner, where "Loading.." is drawn (the 800x600 picture
+# is scaled onto the 1024x768 screen).
+lit_top_left() {
+    import -window root "$work/$1.png"
+    convert "$work/$1.png" -crop 240x80+0+0 -threshold 50% -format '%[fx:int(mean*w*h)]' info:
+}
+sleep 1.5
+loading=$(lit_top_left loading)
+sleep 5  # the loading screen holds for four seconds
+main=$(lit_top_left main)
+echo "lit pixels: loading screen $loading, main loop $main"
+[ "$loading" -gt 50 ] || { echo "FAIL: the loading screen shows no text"; exit 1; }
+[ "$main" -lt "$loading" ] || { echo "FAIL: the loading screen did not give way"; exit 1; }
+kill -0 "$show_pid" || { echo "FAIL: the show ended by itself"; cat "$work/show.log"; exit 1; }
+
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key --window "$window" Escape
+for _ in $(seq 100); do kill -0 "$show_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$show_pid" 2>/dev/null; then echo "FAIL: Escape did not end the show"; exit 1; fi
+set +e
+wait "$show_pid"
+status=$?
+set -e
+show_pid=""
+echo "exit code $status"
+[ "$status" -eq 0 ]
