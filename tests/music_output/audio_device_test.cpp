@@ -125,5 +125,43 @@ TEST(SdlAudioDevice, DummyDriverPlaysTheLoopAndCountsItsBytes) {
     EXPECT_EQ(device.PositionBytes(), 0u);
 }
 
+// Environment variables pick the driver; they are restored so other tests see SDL's dummy driver.
+class SystemAudioDeviceTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        unsetenv("TAVRIN_AUDIO");
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+    ManualCounter counter_;
+};
+
+TEST_F(SystemAudioDeviceTest, FallsBackToTheNullDriverWhenNoSoundDeviceOpens) {
+    unsetenv("TAVRIN_AUDIO");
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    const auto device = CreateSystemAudioDevice(counter_);
+    ASSERT_TRUE(device->Open(kCdFormat));
+    EXPECT_STREQ(device->Name(), "null");
+    const uint8_t loop[4] = {};
+    device->PlayLoop(loop, sizeof loop);
+    counter_.AdvanceSeconds(1.0);
+    EXPECT_EQ(device->PositionBytes(), 44100u * 4) << "the fallback keeps time with the counter";
+
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(device->Open(kCdFormat));
+    EXPECT_STREQ(device->Name(), "sdl") << "reopening tries the real device again";
+    device->Close();
+}
+
+TEST_F(SystemAudioDeviceTest, TavrinAudioForcesADriver) {
+    setenv("TAVRIN_AUDIO", "null", 1);
+    EXPECT_STREQ(CreateSystemAudioDevice(counter_)->Name(), "null");
+
+    setenv("TAVRIN_AUDIO", "sdl", 1);
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    const auto forced = CreateSystemAudioDevice(counter_);
+    EXPECT_STREQ(forced->Name(), "sdl");
+    EXPECT_FALSE(forced->Open(kCdFormat)) << "a forced driver does not fall back";
+}
+
 }  // namespace
 }  // namespace tavrin
