@@ -11,10 +11,12 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
 
-// Whether the entry could possibly deliver its stated size: rejects absurd sizes before allocating.
-bool SizeIsPlausible(const ArchiveEntry& entry) {
+// Whether the entry could possibly deliver its stated size from an archive of archiveSize bytes:
+// a damaged header must not make us allocate gigabytes that the read would never fill.
+bool SizeIsPlausible(const ArchiveEntry& entry, uint64_t archiveSize) {
+    if (entry.compressedSize > archiveSize) return false;
     if (entry.method == 0) return entry.uncompressedSize <= entry.compressedSize;
-    return entry.uncompressedSize <= kMaxDeflateRatio * entry.compressedSize + kMaxDeflateRatio;
+    return entry.uncompressedSize <= kMaxDeflateRatio * (uint64_t{entry.compressedSize} + 1);
 }
 
 }  // namespace
@@ -35,6 +37,7 @@ DataArchive::DataArchive(std::unique_ptr<ByteSource> source) : reader_(ZipOpen(s
     if (ZipGetGlobalInfo(reader_, &info) == ZipOk) {
         entryCount_ = info.entryCount;
         commentSize_ = info.commentSize;
+        archiveSize_ = info.archiveSize;
     }
 }
 
@@ -60,7 +63,7 @@ uint32_t DataArchive::Load(const char* name, uint8_t** buffer) {
 
     const uint32_t size = entry.uncompressedSize;
     *buffer = nullptr;
-    if (size == 0 || !SizeIsPlausible(entry)) return 0;
+    if (size == 0 || !SizeIsPlausible(entry, archiveSize_)) return 0;
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
     if (!bytes) return 0;
 

@@ -34,6 +34,7 @@ private:
     ZipReader* reader_;
     uint32_t entryCount_ = 0;
     uint32_t commentSize_ = 0;
+    uint64_t archiveSize_ = 0;
 };
 
 // Compares a requested name with an entry's name the way DataArchive::Load does.

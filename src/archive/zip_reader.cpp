@@ -200,6 +200,7 @@ int32_t ZipGetGlobalInfo(ZipReader* zip, ZipGlobalInfo* info) {
     if (!zip || !info) return ZipParamError;
     info->entryCount = zip->entryCount;
     info->commentSize = zip->commentSize;
+    info->archiveSize = zip->source->Size();
     return ZipOk;
 }
 

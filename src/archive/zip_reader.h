@@ -43,6 +43,7 @@ struct ArchiveEntry {
 struct ZipGlobalInfo {
     uint32_t entryCount;
     uint32_t commentSize;
+    uint64_t archiveSize;  // bytes in the source, prefix included
 };
 
 struct ZipReader;  // one open archive; created by ZipOpen, freed by ZipClose
