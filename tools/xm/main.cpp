@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "commands.h"
+#include "play_command.h"
 #include "music/memory_module.h"
 
 namespace tavrin::xmtool {
@@ -33,6 +34,8 @@ constexpr Command kCommands[] = {
     {"info", "info FILE                       header, orders, patterns, instruments, samples",
      Info},
     {"render", "render FILE OUT.wav [--seconds N]  44.1 kHz 16-bit stereo WAV", Render},
+    {"play", "play FILE                       through the sound device; Escape or Ctrl-C stops",
+     Play},
 };
 
 int Usage() {

@@ -80,6 +80,12 @@ int Play(const std::vector<std::string>& arguments) {
         return 2;
     }
     const char* fileName = arguments[0].c_str();
+    if (std::FILE* file = std::fopen(fileName, "rb")) {
+        std::fclose(file);
+    } else {
+        std::fprintf(stderr, "tavrin-xm: cannot open %s\n", fileName);
+        return 1;
+    }
     SystemCounter counter;
     const auto device = CreateSystemAudioDevice(counter);
     MusicPlayer player(fileName, {&DiskOpen, &DiskClose, &DiskRead, &DiskSeek, &DiskTell}, *device);
