@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "music/mixer.h"
@@ -205,6 +207,18 @@ TEST_F(MixerTest, TriggerStartsAtTheOffsetUnlessPastTheLoopEnd) {
     EXPECT_EQ(voice->position, 0u);
     StopVoice(voice);
     EXPECT_EQ(voice->sample, nullptr);
+}
+
+TEST(ConvertToPcm16, LongRunsMatchTheScalarRule) {
+    std::vector<float> source;
+    for (int i = 0; i < 203; ++i) source.push_back(static_cast<float>(i - 101) * 431.25f);
+    std::vector<int16_t> pcm(source.size());
+    ConvertToPcm16(pcm.data(), source.data(), 101);  // the last element is not converted
+    for (int i = 0; i < 202; ++i) {
+        const float clipped = std::max(-32768.0f, std::min(32767.0f, source[i]));
+        ASSERT_EQ(pcm[i], static_cast<int16_t>(std::lrintf(clipped))) << i;
+    }
+    EXPECT_EQ(pcm[202], 0);
 }
 
 TEST(ConvertToPcm16, RoundsAndClips) {
