@@ -85,7 +85,7 @@ bool Device::CreateGlObjects() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    backBuffer_ = new Surface(core_, SurfaceImage::Kind::BackBuffer, width_, height_,
+    backBuffer_ = new Surface(core_, SurfaceImage::Kind::BackBuffer, backColor_, width_, height_,
                               parameters_.BackBufferFormat);
 
     if (parameters_.EnableAutoDepthStencil != FALSE) {
@@ -93,7 +93,7 @@ bool Device::CreateGlObjects() {
         glBindRenderbuffer(GL_RENDERBUFFER, depthStencil_);
         glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width_),
                               static_cast<GLsizei>(height_));
-        depthSurface_ = new Surface(core_, SurfaceImage::Kind::DepthStencil, width_, height_,
+        depthSurface_ = new Surface(core_, SurfaceImage::Kind::DepthStencil, 0, width_, height_,
                                     parameters_.AutoDepthStencilFormat);
     }
     glGenFramebuffers(1, &targetFramebuffer_);

@@ -107,10 +107,11 @@ Surface::Surface(IUnknown* container, TextureStorage& storage, int face, UINT le
     image_.height = storage.LevelHeight(level);
 }
 
-Surface::Surface(std::shared_ptr<GlCore> core, SurfaceImage::Kind kind, UINT width, UINT height,
-                 D3DFORMAT format)
+Surface::Surface(std::shared_ptr<GlCore> core, SurfaceImage::Kind kind, GLuint texture, UINT width,
+                 UINT height, D3DFORMAT format)
     : core_(std::move(core)), format_(format) {
     image_.kind = kind;
+    image_.texture = texture;
     image_.width = width;
     image_.height = height;
 }
@@ -158,12 +159,11 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags)
         area.left >= area.right || area.top >= area.bottom) {
         return Refuse("lock-rect", "LockRect with a rectangle outside the level", D3DERR_INVALIDCALL);
     }
-    IDirect3DDevice8* device = core_->owner();
-    if (device == nullptr) return D3DERR_DEVICELOST;
+    if (!core_->Use()) return D3DERR_DEVICELOST;
     const UINT pitch = image_.width * 4;
     readBack_.resize(static_cast<size_t>(pitch) * image_.height);
-    const HRESULT read = device->ReadBackBuffer(readBack_.data(), pitch);
-    if (FAILED(read)) return read;
+    core_->ReadTextureImage(GL_TEXTURE_2D, image_.texture, 0, static_cast<int>(image_.width),
+                            static_cast<int>(image_.height), readBack_.data(), static_cast<int>(pitch));
     locked_ = true;
     locked->Pitch = static_cast<INT>(pitch);
     locked->pBits = readBack_.data() + static_cast<size_t>(area.top) * pitch + area.left * 4u;

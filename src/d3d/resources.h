@@ -95,6 +95,7 @@ struct SurfaceImage {
     enum class Kind { TextureImage, BackBuffer, DepthStencil };
     Kind kind = Kind::TextureImage;
     TextureStorage* storage = nullptr;  // for texture images
+    GLuint texture = 0;                 // for the back buffer
     int face = 0;
     UINT level = 0;
     UINT width = 0;
@@ -105,9 +106,9 @@ class Surface final : public RefCounted<IDirect3DSurface8> {
 public:
     // A level (or cube face level) of a texture; holds a reference on the texture.
     Surface(IUnknown* container, TextureStorage& storage, int face, UINT level);
-    // The device's back buffer or depth-stencil buffer.
-    Surface(std::shared_ptr<GlCore> core, SurfaceImage::Kind kind, UINT width, UINT height,
-            D3DFORMAT format);
+    // The device's back buffer (held in `texture`) or depth-stencil buffer.
+    Surface(std::shared_ptr<GlCore> core, SurfaceImage::Kind kind, GLuint texture, UINT width,
+            UINT height, D3DFORMAT format);
     ~Surface() override;
 
     HRESULT GetDevice(IDirect3DDevice8** device) override;
