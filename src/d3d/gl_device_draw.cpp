@@ -280,12 +280,13 @@ void Device::UploadUniforms(Program& program) {
             glUniform1f(program.alphaReference, static_cast<float>(state_.renderStates[D3DRS_ALPHAREF] & 0xFF));
         }
     }
-    if (seen.lighting != versions_.lighting && program.materialDiffuse >= 0) {
+    // Programs that light always read the ambient sum; the others skip the whole group.
+    if (seen.lighting != versions_.lighting && program.ambientLight >= 0) {
         seen.lighting = versions_.lighting;
         const D3DMATERIAL8& material = state_.material;
-        glUniform4fv(program.materialDiffuse, 1, &material.Diffuse.r);
-        glUniform4fv(program.materialAmbient, 1, &material.Ambient.r);
-        glUniform4fv(program.materialEmissive, 1, &material.Emissive.r);
+        if (program.materialDiffuse >= 0) glUniform4fv(program.materialDiffuse, 1, &material.Diffuse.r);
+        if (program.materialAmbient >= 0) glUniform4fv(program.materialAmbient, 1, &material.Ambient.r);
+        if (program.materialEmissive >= 0) glUniform4fv(program.materialEmissive, 1, &material.Emissive.r);
         float ambient[4];
         ToColor(state_.renderStates[D3DRS_AMBIENT], ambient);
         float directions[kLightCount * 3];
@@ -319,7 +320,7 @@ void Device::UploadUniforms(Program& program) {
             ++count;
         }
         glUniform3fv(program.ambientLight, 1, ambient);
-        if (count > 0) {
+        if (count > 0 && program.lightDirection >= 0) {
             glUniform3fv(program.lightDirection, count, directions);
             glUniform3fv(program.lightDiffuse, count, diffuse);
         }
