@@ -8,6 +8,7 @@
 #include "meshes.h"
 #include "scroller_text.h"
 #include "sky_box.h"
+#include "soundtrack.h"
 #include "textures.h"
 #include "x_writer.h"
 
@@ -45,6 +46,7 @@ std::vector<Maker> Makers() {
         [] { return MeshEntries(MakeFootball()); },
         [] { return MeshEntries(MakeTrophy()); },
         [] { return Single("Scrollertext.txt", ScrollerText()); },
+        [] { return Single("KVB.xm", WriteXm(ComposeSoundtrack())); },
     };
     for (const SkyFace& face : kSkyFaces) {
         makers.push_back([&face] {

@@ -59,7 +59,7 @@ Rgba Crowd(double row, double column) {
     const int r = static_cast<int>(std::floor(row)), c = static_cast<int>(std::floor(column));
     const double fx = column - c - 0.5, fy = row - r - 0.45;
     const double pick = HashUnit(c, r, 0, 71);
-    const Rgba seat = r % 2 == 0 ? Rgba{0.55, 0.08, 0.1} : Rgba{0.45, 0.06, 0.08};
+    const Rgba seat = r % 2 == 0 ? Rgba{0.16, 0.2, 0.38} : Rgba{0.12, 0.15, 0.3};
     if (pick < 0.2) return seat;  // an empty seat
     Rgba shirt = Hue(HashUnit(c, r, 1, 72));
     shirt = Lerp(shirt, {0.95, 0.95, 0.95}, HashUnit(c, r, 2, 73) < 0.35 ? 0.8 : 0.15);
@@ -102,8 +102,8 @@ Rgba SkyColour(const V3& d) {
             // Far seats shrink below a texel: there the crowd fades to its mean colour, broken
             // into blocks by noise, instead of aliasing into stripes.
             const double seatsPerTexel = distance * kTexelAngle / 0.7;
-            const Rgba mean = Scaled({0.55, 0.3, 0.3}, 0.7 + 0.6 * Fbm({azimuth * 20.0, depth * 0.3, 0.0}, 3, 74));
-            Rgba crowd = Lerp(Crowd(depth / kRowDepth, azimuth * front / 0.7), mean, SmoothStep(0.25, 0.8, seatsPerTexel));
+            const Rgba mean = MixRgba({0.3, 0.28, 0.4}, Hue(Fbm({azimuth * 9.0, depth * 0.2, 0.0}, 2, 75) * 3.0), 0.25);
+            Rgba crowd = Lerp(Crowd(depth / kRowDepth, azimuth * front / 0.7), mean, SmoothStep(0.1, 0.45, seatsPerTexel));
             if (depth < 1.2) crowd = Lerp(Hue(std::floor(azimuth * 8.0 / kPi) / 16.0), {1, 1, 1}, 0.3);
             const double shade = 0.45 + 0.55 * (depth / kStandDepth);
             return Scaled(crowd, shade);

@@ -12,7 +12,9 @@ constexpr double kInnerHalfX = 25.5, kInnerHalfZ = 18.5, kCornerRadius = 7.0;
 constexpr int kRows = 14;
 constexpr double kFrontWall = 1.2, kRise = 0.65, kTread = 1.1;
 constexpr double kStandDepth = kRows * kTread;
-constexpr double kRoofLow = 17.5, kRoofHigh = 19.5, kRoofStart = 5.0;  // depth where the roof begins
+// The roof hangs high enough that the orbiting camera (height 15, radius 30, over the stands)
+// never sees the underside above it: only the far side's roof and trusses come into view.
+constexpr double kRoofLow = 24.0, kRoofHigh = 26.0, kRoofStart = 5.0;  // start: depth it begins at
 
 struct LoopPoint {
     V3 base;     // on the inner rounded rectangle, y = 0
@@ -83,8 +85,9 @@ void AddStands(Mesh& mesh, const Materials& m, const std::vector<LoopPoint>& loo
     Sweep(mesh, loop, {0, 0}, {0, kFrontWall}, 0, 1, 0.5, m.concrete);
     for (int row = 0; row < kRows; ++row) {
         const double d = row * kTread, h = kFrontWall + row * kRise;
-        Sweep(mesh, loop, {d, h}, {d, h + kRise}, 1.0, 0.6, 1.0 / 6.0, m.crowd);   // riser: people
-        Sweep(mesh, loop, {d, h + kRise}, {d + kTread, h + kRise}, 0.6, 0.0, 1.0 / 6.0, m.crowd);
+        // People upright on the riser that faces the pitch, the seat row on the tread.
+        Sweep(mesh, loop, {d, h}, {d, h + kRise}, 0.6, 0.0, 1.0 / 6.0, m.crowd);
+        Sweep(mesh, loop, {d, h + kRise}, {d + kTread, h + kRise}, 0.6, 1.0, 1.0 / 6.0, m.crowd);
     }
     const double top = kFrontWall + kRows * kRise;
     Sweep(mesh, loop, {kStandDepth, top}, {kStandDepth, kRoofHigh}, 0, 1, 0.5, m.concrete);  // back wall
@@ -147,7 +150,7 @@ void AddGoal(Mesh& mesh, const Materials& m, double side) {
 
 // A floodlight: a four-sided lattice tower tapering upwards and a lamp bank facing the centre spot.
 void AddMast(Mesh& mesh, const Materials& m, V3 foot) {
-    const double height = 27.0, bottom = 1.0, topHalf = 0.5;
+    const double height = 33.0, bottom = 1.2, topHalf = 0.5;
     const V3 corners[4] = {{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}};
     for (int i = 0; i < 4; ++i) {
         const V3 a = corners[i], b = corners[(i + 1) % 4];

@@ -57,12 +57,12 @@ Image CrowdTexture() {
     Image image(512, 128);
     ForEachPixel(image, [](Rgba& p, double u, double v) {
         const double seatBand = SmoothStep(0.58, 0.62, v);
-        p = MixRgba({0.12, 0.12, 0.15, 1}, {0.55, 0.1, 0.12, 1}, seatBand);
+        p = MixRgba({0.08, 0.09, 0.14, 1}, {0.18, 0.22, 0.4, 1}, seatBand);
         (void)u;
     });
     const int people = 40;
     for (int i = 0; i < people; ++i) {
-        if (HashUnit(i, 0, 0, 111) < 0.12) continue;  // an empty seat
+        if (HashUnit(i, 0, 0, 111) < 0.06) continue;  // an empty seat
         const double x = (i + 0.5) * image.width / people + (HashUnit(i, 1, 0, 111) - 0.5) * 3.0;
         const double rise = HashUnit(i, 2, 0, 111) * 10.0;  // some stand up
         Rgba shirt = Hue(HashUnit(i, 3, 0, 111));
