@@ -18,10 +18,16 @@ MusicPlayer::~MusicPlayer() {
     CloseOutput();
 }
 
-void MusicPlayer::Play() { StartPlay(module_); }
+void MusicPlayer::Play() {
+    StartPlay(module_);
+}
 
-void MusicPlayer::Stop() { StopPlay(module_); }
+void MusicPlayer::Stop() {
+    StopPlay(module_);
+}
 
-float MusicPlayer::SongTime() const { return SongSeconds(PlayedMilliseconds(module_)); }
+float MusicPlayer::SongTime() const {
+    return SongSeconds(PlayedMilliseconds(module_));
+}
 
 }  // namespace tavrin

@@ -97,8 +97,12 @@ int32_t RefillPass() {
     return Refill(output);
 }
 
-XmModule* PlayingModule() { return TheOutput().module; }
+XmModule* PlayingModule() {
+    return TheOutput().module;
+}
 
-const OutputRing* PlayingRing() { return TheOutput().ring.get(); }
+const OutputRing* PlayingRing() {
+    return TheOutput().ring.get();
+}
 
 }  // namespace tavrin

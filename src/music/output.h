@@ -17,10 +17,11 @@ enum class RefillDriver { kThread, kCaller };
 
 inline constexpr int32_t kOutputRate = 44100;
 
-// Opens `device` for 16-bit stereo at `rate` and sets up the mixer for that rate; stops whatever
-// was playing and closes the device opened before. False, with no output open, when any music
-// file callback is missing, the rate is outside 1000..384000, or the device cannot be opened.
-// `device` must stay alive until CloseOutput or another OpenOutput.
+// Opens `device` for 16-bit stereo at `rate` and sets up the mixer for that rate, after stopping
+// whatever was playing and closing the device opened before. False when any music file callback
+// is missing (then nothing changes), or, with no output left open, when the rate is outside
+// 1000..384000 or the device cannot be opened. `device` must stay alive until CloseOutput or the
+// next OpenOutput.
 bool OpenOutput(int32_t rate, AudioDevice& device, RefillDriver driver = RefillDriver::kThread);
 
 // Stops play and closes the device. Harmless when no output is open.

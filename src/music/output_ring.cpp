@@ -51,9 +51,9 @@ int32_t OutputRing::Refill(XmModule* module, uint64_t positionBytes) {
     while (fillIndex_ != playBlock && MayRefill(fillIndex_, playBlock, config_.blockCount)) {
         // The reported block moves on before its predecessor is overwritten, so a reader never
         // sees the stamp of the block being mixed, which lies a whole ring ahead of what is heard.
-        reportedIndex_.store((reportedIndex_.load(std::memory_order_relaxed) + 1) %
-                                 config_.blockCount,
-                             std::memory_order_release);
+        reportedIndex_.store(
+            (reportedIndex_.load(std::memory_order_relaxed) + 1) % config_.blockCount,
+            std::memory_order_release);
         MixBlock(module);
         ++mixed;
     }

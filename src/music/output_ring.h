@@ -62,8 +62,8 @@ private:
     void MixBlock(XmModule* module);
 
     OutputConfig config_;
-    std::vector<int16_t> pcm_;          // what the device plays
-    std::vector<float> accumulation_;   // the mixer's sums before conversion
+    std::vector<int16_t> pcm_;         // what the device plays
+    std::vector<float> accumulation_;  // the mixer's sums before conversion
     std::vector<std::atomic<BlockStamp>> stamps_;
     int32_t fillIndex_ = 0;
     std::atomic<int32_t> reportedIndex_ = 0;

@@ -25,9 +25,8 @@ void RaisePriority() {
 void OutputThread::Start(std::function<void()> pass, int periodMilliseconds) {
     Stop();
     stopRequested_ = false;
-    thread_ = std::thread([this, pass = std::move(pass), periodMilliseconds] {
-        Run(pass, periodMilliseconds);
-    });
+    thread_ = std::thread(
+        [this, pass = std::move(pass), periodMilliseconds] { Run(pass, periodMilliseconds); });
 }
 
 void OutputThread::Stop() {

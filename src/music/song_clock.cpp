@@ -14,12 +14,20 @@ BlockStamp HeardStamp(const XmModule* module) {
 
 }  // namespace
 
-uint32_t PlayedMilliseconds(const XmModule* module) { return HeardStamp(module).milliseconds; }
+uint32_t PlayedMilliseconds(const XmModule* module) {
+    return HeardStamp(module).milliseconds;
+}
 
-uint8_t PlayedOrder(const XmModule* module) { return HeardStamp(module).order; }
+uint8_t PlayedOrder(const XmModule* module) {
+    return HeardStamp(module).order;
+}
 
-uint8_t PlayedRow(const XmModule* module) { return HeardStamp(module).row; }
+uint8_t PlayedRow(const XmModule* module) {
+    return HeardStamp(module).row;
+}
 
-float SongSeconds(uint32_t milliseconds) { return static_cast<float>(milliseconds * 0.001); }
+float SongSeconds(uint32_t milliseconds) {
+    return static_cast<float>(milliseconds * 0.001);
+}
 
 }  // namespace tavrin

@@ -51,7 +51,8 @@ std::unique_ptr<AudioDevice> CreateSystemAudioDevice(PerformanceCounter& counter
         return std::make_unique<SdlAudioDevice>();
     }
     if (forced != nullptr && *forced != '\0') {
-        std::fprintf(stderr, "TAVRIN_AUDIO=%s is neither sdl nor null; trying sdl, then null\n", forced);
+        std::fprintf(stderr, "TAVRIN_AUDIO=%s is neither sdl nor null; trying sdl, then null\n",
+                     forced);
     }
     return std::make_unique<FallbackAudioDevice>(counter);
 }

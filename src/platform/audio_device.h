@@ -17,12 +17,14 @@ struct AudioFormat {
 };
 
 // The sound output the music player needs: one buffer played as an endless loop and the play
-// position in bytes. The player fills the buffer behind the position while the device loops over it.
+// position in bytes. The player fills the buffer behind the position while the device loops over
+// it.
 class AudioDevice {
 public:
     virtual ~AudioDevice() = default;
 
-    // Opens the device for `format`, closing an earlier opening first. False when it cannot be opened.
+    // Opens the device for `format`, closing an earlier opening first. False when it cannot be
+    // opened.
     virtual bool Open(const AudioFormat& format) = 0;
 
     // Starts playing `size` bytes at `data` from their start as an endless loop, with the position

@@ -26,6 +26,8 @@ uint64_t NullAudioDevice::PositionBytes() {
     return static_cast<uint64_t>(frames) * static_cast<uint64_t>(format_.BytesPerFrame());
 }
 
-void NullAudioDevice::Reset() { playing_ = false; }
+void NullAudioDevice::Reset() {
+    playing_ = false;
+}
 
 }  // namespace tavrin

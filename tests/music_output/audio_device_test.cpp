@@ -109,7 +109,8 @@ TEST(SdlAudioDevice, DummyDriverPlaysTheLoopAndCountsItsBytes) {
     for (size_t i = 0; i < loop.size(); ++i) loop[i] = static_cast<uint8_t>(i * 7);
     device.PlayLoop(loop.data(), loop.size());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (device.PositionBytes() <= 2 * loop.size() && std::chrono::steady_clock::now() < deadline) {
+    while (device.PositionBytes() <= 2 * loop.size() &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     const uint64_t position = device.PositionBytes();

@@ -47,7 +47,9 @@ void* Open(const char* name) {
     return new OpenFile{&found->second, 0};
 }
 
-void Close(void* handle) { delete static_cast<OpenFile*>(handle); }
+void Close(void* handle) {
+    delete static_cast<OpenFile*>(handle);
+}
 
 uint32_t Read(void* buffer, uint32_t byteCount, void* handle) {
     auto* file = static_cast<OpenFile*>(handle);
@@ -64,7 +66,9 @@ void Seek(void* handle, int32_t offset, uint8_t origin) {
     file->position = std::max(0, (origin == 1 ? file->position : 0) + offset);
 }
 
-int32_t Tell(void* handle) { return static_cast<OpenFile*>(handle)->position; }
+int32_t Tell(void* handle) {
+    return static_cast<OpenFile*>(handle)->position;
+}
 
 }  // namespace
 
@@ -125,6 +129,8 @@ void AddMemoryFile(const std::string& name, std::vector<uint8_t> bytes) {
     Files()[name] = std::move(bytes);
 }
 
-MusicFileCallbacks MemoryMusicCallbacks() { return {&Open, &Close, &Read, &Seek, &Tell}; }
+MusicFileCallbacks MemoryMusicCallbacks() {
+    return {&Open, &Close, &Read, &Seek, &Tell};
+}
 
 }  // namespace tavrin::test

@@ -120,12 +120,15 @@ TEST_F(OutputRingTest, RefilledRingSoundsLikeTheOfflineMixAndTheClockFollowsTheC
     std::vector<int16_t> chunk(kStep * 2);
     uint32_t previousTime = 0;
     for (uint64_t frame = 0; frame < kRingFrames * kLaps; frame += kStep) {
-        ASSERT_TRUE(device_.ReadLoop(frame * 4, reinterpret_cast<uint8_t*>(chunk.data()), kStep * 4));
+        ASSERT_TRUE(
+            device_.ReadLoop(frame * 4, reinterpret_cast<uint8_t*>(chunk.data()), kStep * 4));
         ASSERT_TRUE(std::equal(chunk.begin(), chunk.end(), reference.pcm.begin() + frame * 2))
-            << "heard sound differs from the offline mix in frames " << frame << ".." << frame + kStep;
+            << "heard sound differs from the offline mix in frames " << frame << ".."
+            << frame + kStep;
         PlayTo(frame + kStep);
         const uint64_t block = (frame + kStep) / kBlockFrames;
-        ASSERT_EQ(PlayedMilliseconds(module_), reference.milliseconds[block]) << "at block " << block;
+        ASSERT_EQ(PlayedMilliseconds(module_), reference.milliseconds[block])
+            << "at block " << block;
         ASSERT_GE(PlayedMilliseconds(module_), previousTime);
         previousTime = PlayedMilliseconds(module_);
     }
@@ -142,7 +145,8 @@ TEST_F(OutputRingTest, ClockAddsTruncatedStretchesOfTheTick) {
     EXPECT_EQ(PlayedMilliseconds(module_), 38u);
     EXPECT_EQ(PlayedOrder(module_), 0);
     // A minute of sound makes about 57 s of song time.
-    for (uint64_t frame = 2 * kBlockFrames; frame <= 60 * 44100; frame += kBlockFrames) PlayTo(frame);
+    for (uint64_t frame = 2 * kBlockFrames; frame <= 60 * 44100; frame += kBlockFrames)
+        PlayTo(frame);
     EXPECT_NEAR(PlayedMilliseconds(module_), 57'000u, 500u);
 }
 

@@ -22,8 +22,12 @@ namespace {
 std::atomic<bool> interrupted = false;
 
 // The player reads its module through the music file callbacks; here they go to a file on disk.
-void* DiskOpen(const char* name) { return std::fopen(name, "rb"); }
-void DiskClose(void* handle) { std::fclose(static_cast<std::FILE*>(handle)); }
+void* DiskOpen(const char* name) {
+    return std::fopen(name, "rb");
+}
+void DiskClose(void* handle) {
+    std::fclose(static_cast<std::FILE*>(handle));
+}
 uint32_t DiskRead(void* buffer, uint32_t byteCount, void* handle) {
     return static_cast<uint32_t>(std::fread(buffer, 1, byteCount, static_cast<std::FILE*>(handle)));
 }
@@ -34,7 +38,9 @@ int32_t DiskTell(void* handle) {
     return static_cast<int32_t>(std::ftell(static_cast<std::FILE*>(handle)));
 }
 
-void OnInterrupt(int) { interrupted = true; }
+void OnInterrupt(int) {
+    interrupted = true;
+}
 
 // Puts the terminal into single-key mode so Escape arrives without Enter, and restores it on
 // every way out.
