@@ -13,6 +13,7 @@ struct AssetCommand {
 
 int ListCommand(std::span<const char* const> args);
 int CatCommand(std::span<const char* const> args);
+int ShowCommand(std::span<const char* const> args);
 
 // Prints "tavrin-asset: " and the message to stderr; returns the failure exit status.
 int Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));

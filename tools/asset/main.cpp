@@ -12,6 +12,7 @@ using tavrin::asset::AssetCommand;
 constexpr AssetCommand kCommands[] = {
     {"list", "ARCHIVE", tavrin::asset::ListCommand},
     {"cat", "ARCHIVE NAME", tavrin::asset::CatCommand},
+    {"show", "FILE... [--png OUT.png]", tavrin::asset::ShowCommand},
 };
 
 int Usage(std::FILE* out) {
