@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <thread>
-#include <vector>
 
 #include "effects/cube_table.h"
 
@@ -38,7 +37,8 @@ MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, cons
       samples_(new FieldSample[vertexCapacity_]()),
       source_(source),
       origin_(origin),
-      extent_{extentX, extentY, extentZ} {
+      extent_{extentX, extentY, extentZ},
+      layerSampled_(new std::atomic<bool>[vertexCapacity_]()) {
     CreateVertexBuffer();
     SetResolution(nx, ny, nz);
 }
@@ -83,7 +83,9 @@ void MetaballField::LayOutSamples() {
     }
 }
 
-void MetaballField::SetSamplingThreads(int threads) { samplingThreads_ = std::max(1, threads); }
+void MetaballField::SetSamplingThreads(int threads) {
+    samplingThreads_ = std::clamp(threads, 1, kMaxSamplingThreads);
+}
 
 void MetaballField::Polygonise() {
     ++pass_;
@@ -91,69 +93,94 @@ void MetaballField::Polygonise() {
     triangleCount_ = 0;
     nextVertex_ = 0;
     indexCount_ = 0;
-    const bool sampleInSweep = samplingThreads_ == 1;
-    if (!sampleInSweep) SampleAll();
-    Sweep(sampleInSweep);
+    const int layers = sampleCount_ > 0 ? nz_ + 1 : 0;
+    if (samplingThreads_ == 1 || layers < 2) {
+        Sweep(layers, true);
+    } else {
+        // Helpers sample whole z layers in order while this thread sweeps behind them, sampling
+        // the next unclaimed layer itself whenever the one it needs is not ready.
+        nextLayer_.store(0, std::memory_order_relaxed);
+        for (int layer = 0; layer < layers; ++layer) {
+            layerSampled_[layer].store(false, std::memory_order_relaxed);
+        }
+        std::thread helpers[kMaxSamplingThreads - 1];
+        for (int t = 0; t + 1 < samplingThreads_; ++t) {
+            helpers[t] = std::thread([this, layers] {
+                while (SampleNextLayer(layers)) {
+                }
+            });
+        }
+        Sweep(layers, false);
+        for (int t = 0; t + 1 < samplingThreads_; ++t) helpers[t].join();
+    }
     ready_ = true;
 }
 
-void MetaballField::SampleRange(int first, int last) {
-    FieldSample* samples = samples_.get();
-    for (int index = first; index < last; ++index) {
-        samples[index].value = Sanitised(source_->Value(samples[index].position));
+bool MetaballField::SampleNextLayer(int layers) {
+    const int layer = nextLayer_.fetch_add(1, std::memory_order_relaxed);
+    if (layer >= layers) return false;
+    FieldSample* const first = &samples_[layer * strideZ_];
+    for (FieldSample* sample = first; sample != first + strideZ_; ++sample) {
+        sample->value = Sanitised(source_->Value(sample->position));
     }
+    layerSampled_[layer].store(true, std::memory_order_release);
+    return true;
 }
 
-void MetaballField::SampleAll() {
-    const int threads = std::min(samplingThreads_, std::max(1, sampleCount_));
-    std::vector<std::thread> helpers;
-    helpers.reserve(threads - 1);
-    const int share = sampleCount_ / threads;
-    for (int t = 1; t < threads; ++t) {
-        const int first = t * share;
-        const int last = t + 1 == threads ? sampleCount_ : first + share;
-        helpers.emplace_back([this, first, last] { SampleRange(first, last); });
+void MetaballField::WaitForLayer(int layer, int layers) {
+    while (!layerSampled_[layer].load(std::memory_order_acquire)) {
+        if (!SampleNextLayer(layers)) std::this_thread::yield();
     }
-    SampleRange(0, share);
-    for (auto& helper : helpers) helper.join();
 }
 
 // One sweep in storage order (x fastest): each sample gets its value and its edge vertices, and the
 // cell whose highest corner it is follows at once, while all twelve of its edges are current.
-void MetaballField::Sweep(bool sampleInSweep) {
-    if (sampleCount_ == 0) return;
+void MetaballField::Sweep(int layers, bool sampleInSweep) {
+    FieldSample* const samples = samples_.get();
+    const int sy = strideY_, sz = strideZ_;
     int index = 0;
-    for (int k = 0; k <= nz_; ++k) {
+    for (int k = 0; k < layers; ++k) {
+        if (!sampleInSweep) WaitForLayer(k, layers);
         for (int j = 0; j <= ny_; ++j) {
+            const bool cellRow = j > 0 && k > 0;
+            // Corners c0, c3, c4 and c7 of the previous sample's column, as cube-index bits.
+            int previousColumn = 0;
             for (int i = 0; i <= nx_; ++i, ++index) {
-                FieldSample& sample = samples_[index];
+                FieldSample& sample = samples[index];
                 if (sampleInSweep) sample.value = Sanitised(source_->Value(sample.position));
-                if (sample.value >= 0.0f) sample.stamp = pass_;
-                AddEdgeVertices(sample, index, i, j, k);
-                if (i > 0 && j > 0 && k > 0) AddCell(index);
+                const bool inside = sample.value >= 0.0f;
+                if (inside) sample.stamp = pass_;
+                if (i > 0) AddEdgeVertex<0>(sample, samples[index - 1], inside);
+                if (j > 0) AddEdgeVertex<1>(sample, samples[index - sy], inside);
+                if (k > 0) AddEdgeVertex<2>(sample, samples[index - sz], inside);
+                if (!cellRow) continue;
+                const int column = (inside ? 1 : 0) | (samples[index - sy].stamp == pass_) << 3 |
+                                   (samples[index - sz].stamp == pass_) << 4 |
+                                   (samples[index - sy - sz].stamp == pass_) << 7;
+                // The previous column holds this cell's low-x corners: c0->c1, c3->c2, c4->c5, c7->c6.
+                const int cubeIndex =
+                    column | (previousColumn & 0x11) << 1 | (previousColumn & 0x88) >> 1;
+                previousColumn = column;
+                if (i > 0 && cubeIndex != 0 && cubeIndex != 0xFF) AddCell(index, cubeIndex);
             }
         }
     }
 }
 
-void MetaballField::AddEdgeVertices(FieldSample& sample, int index, int i, int j, int k) {
-    const bool inside = sample.value >= 0.0f;
-    const int steps[3] = {strideX_, strideY_, strideZ_};
-    const bool hasNeighbour[3] = {i > 0, j > 0, k > 0};
-    int* vertexSlots[3] = {&sample.xVertex, &sample.yVertex, &sample.zVertex};
-    for (int axis = 0; axis < 3; ++axis) {
-        if (!hasNeighbour[axis]) continue;
-        const FieldSample& neighbour = samples_[index - steps[axis]];
-        if ((neighbour.value >= 0.0f) == inside) continue;
-        const float t = sample.value / (sample.value - neighbour.value);
-        Vec3 position = sample.position;
-        float* coordinate = axis == 0 ? &position.x : axis == 1 ? &position.y : &position.z;
-        const float from = *coordinate;
-        const float to = axis == 0 ? neighbour.position.x
-                         : axis == 1 ? neighbour.position.y
-                                     : neighbour.position.z;
-        *coordinate = from + t * (to - from);
-        *vertexSlots[axis] = MakeVertex(position);
+template <int axis>
+void MetaballField::AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside) {
+    if ((neighbour.value >= 0.0f) == inside) return;
+    const float t = sample.value / (sample.value - neighbour.value);
+    Vec3 position = sample.position;
+    if constexpr (axis == 0) {
+        position.x += t * (neighbour.position.x - position.x);
+        sample.xVertex = MakeVertex(position);
+    } else if constexpr (axis == 1) {
+        position.y += t * (neighbour.position.y - position.y);
+        sample.yVertex = MakeVertex(position);
+    } else {
+        position.z += t * (neighbour.position.z - position.z);
+        sample.zVertex = MakeVertex(position);
     }
 }
 
@@ -169,18 +196,13 @@ int MetaballField::MakeVertex(const Vec3& position) {
     return slot;
 }
 
-void MetaballField::AddCell(int highest) {
+void MetaballField::AddCell(int highest, int cubeIndex) {
     const int sx = strideX_, sy = strideY_, sz = strideZ_;
     const FieldSample* c0 = &samples_[highest];
     const FieldSample* corners[cube::kCorners] = {
         c0,      c0 - sx,      c0 - sx - sy,      c0 - sy,
         c0 - sz, c0 - sx - sz, c0 - sx - sy - sz, c0 - sy - sz};
-    int cubeIndex = 0;
-    for (int b = 0; b < cube::kCorners; ++b) {
-        if (corners[b]->stamp == pass_) cubeIndex |= 1 << b;
-    }
     const cube::Row& row = cube::kTriangleTable[cubeIndex];
-    if (row[0] < 0) return;
     // Each edge's vertex lives on the sample at its higher end.
     const int edgeVertex[cube::kEdges] = {
         corners[0]->xVertex, corners[1]->yVertex, corners[3]->xVertex, corners[0]->yVertex,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -57,8 +58,8 @@ public:
     // drawn) before the first Polygonise or without a vertex buffer.
     bool Render();
 
-    // Samples the field on this many threads before the sweep; the source's Value must then be safe
-    // to call concurrently. The triangles do not depend on it.
+    // Samples the field on this many threads (at most 8) ahead of the sweep; the source's Value
+    // must then be safe to call concurrently. The triangles do not depend on it.
     void SetSamplingThreads(int threads);
 
     bool Ready() const { return ready_; }
@@ -74,12 +75,13 @@ public:
 private:
     void CreateVertexBuffer();
     void LayOutSamples();
-    void SampleAll();
-    void SampleRange(int first, int last);
-    void Sweep(bool sampleInSweep);
+    bool SampleNextLayer(int layers);
+    void WaitForLayer(int layer, int layers);
+    void Sweep(int layers, bool sampleInSweep);
     int MakeVertex(const Vec3& position);
-    void AddEdgeVertices(FieldSample& sample, int index, int i, int j, int k);
-    void AddCell(int highest);
+    template <int axis>
+    void AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside);
+    void AddCell(int highest, int cubeIndex);
     void AddTriangleNormal(int u, int v, int w);
 
     DisplayDevice* device_;
@@ -102,7 +104,12 @@ private:
     float extent_[3];
     float cellSize_[3] = {};
     bool ready_ = false;
+    static constexpr int kMaxSamplingThreads = 8;
     int samplingThreads_ = 1;
+    // Parallel sampling: which z layers are sampled, and the next one nobody has claimed. Sized
+    // for the most layers any accepted resolution can have.
+    std::unique_ptr<std::atomic<bool>[]> layerSampled_;
+    std::atomic<int> nextLayer_{0};
 };
 
 }  // namespace tavrin

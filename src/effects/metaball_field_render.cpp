@@ -1,5 +1,7 @@
 // The field's device side: its dynamic vertex buffer and the draw.
 
+#include <algorithm>
+
 #include "d3d/d3d8.h"
 #include "effects/metaball_field.h"
 #include "shell/display_device.h"
@@ -22,12 +24,13 @@ MetaballField::~MetaballField() {
 }
 
 // The triangles are unrolled into the buffer, three vertices each, refilled with discard so the
-// previous frame's draw is never waited on.
+// previous frame's draw is never waited on. Only the part the triangles fill is locked: the whole
+// buffer is large enough for the densest surface and copying all of it would dominate the frame.
 bool MetaballField::Render() {
     if (!ready_ || vertexBuffer_ == nullptr) return false;
     IDirect3DDevice8* device = device_->device;
     BYTE* data = nullptr;
-    const UINT size = bufferCapacity_ * sizeof(SurfaceVertex);
+    const UINT size = std::max(indexCount_, 3) * sizeof(SurfaceVertex);
     if (FAILED(vertexBuffer_->Lock(0, size, &data, D3DLOCK_DISCARD)) || data == nullptr) return false;
     auto* out = reinterpret_cast<SurfaceVertex*>(data);
     const SurfaceVertex* pool = vertices_.get();
