@@ -1,0 +1,82 @@
+#include "capture.h"
+
+#include <algorithm>
+
+#include "music/music_player.h"
+#include "music/output.h"
+#include "platform/random.h"
+#include "shell/display_device.h"
+
+namespace tavrin::record {
+namespace {
+
+// Ticks per frame of the manual counter: a whole number, so every frame lasts exactly 1 / fps.
+constexpr int64_t kTicksPerFrame = 100000;
+
+}  // namespace
+
+Capture::Capture(std::string archivePath, int framesPerSecond)
+    : fps_(std::max(framesPerSecond, 1)), counter_(kTicksPerFrame * fps_, 0) {
+    ShowEnvironment environment;
+    environment.counter = &counter_;
+    environment.audio = &audio_;
+    environment.messages = &messages_;
+    environment.refill = RefillDriver::kCaller;
+    environment.withWindow = false;
+    environment.archivePath = std::move(archivePath);
+    show_ = std::make_unique<Show>(std::move(environment));
+}
+
+Capture::~Capture() = default;
+
+bool Capture::Start() {
+    ResetRand();  // the same draws land in the same objects on every run
+    show_->Startup();
+    return show_->display() != nullptr && show_->display()->device != nullptr &&
+           show_->phase() != Show::Phase::kFinished;
+}
+
+void Capture::AdvanceClockAndSound() {
+    counter_.Advance(kTicksPerFrame);
+    const int64_t soundFramesTarget = (frame_ * kSoundRate) / fps_;
+    const auto soundFrames = static_cast<size_t>(soundFramesTarget - soundFramesSoFar_);
+    soundFramesSoFar_ = soundFramesTarget;
+
+    frameSound_.assign(soundFrames * 2, 0);
+    // What the device plays in this interval is what lies in the ring before it is refilled.
+    audio_.ReadLoop(audio_.PositionBytes(), reinterpret_cast<uint8_t*>(frameSound_.data()),
+                    frameSound_.size() * sizeof(int16_t));
+    audio_.Advance(soundFrames);
+    RefillPass();
+}
+
+void Capture::WatchForSongLoop() {
+    const XmModule* module = PlayingModule();
+    if (!module || songLoopTime_ >= 0.0f || module->order == lastOrder_) return;
+    lastOrder_ = module->order;
+    if (std::find(ordersPlayed_.begin(), ordersPlayed_.end(), module->order) != ordersPlayed_.end()) {
+        songLoopTime_ = static_cast<float>(module->playedMilliseconds) / 1000.0f;
+    } else {
+        ordersPlayed_.push_back(module->order);
+    }
+}
+
+bool Capture::Step() {
+    if (show_->phase() == Show::Phase::kFinished) return false;
+    const Show::Pass pass = show_->RunPass();
+    ++frame_;
+    WatchForSongLoop();
+    // The frame stays on screen for one interval, while the device plays that interval's sound.
+    AdvanceClockAndSound();
+    return pass != Show::Pass::kFinished;
+}
+
+const std::vector<uint32_t>& Capture::ReadFrame() {
+    pixels_.assign(static_cast<size_t>(width()) * height(), 0);
+    if (show_->display() && show_->display()->device) {
+        show_->display()->device->ReadBackBuffer(pixels_.data(), static_cast<UINT>(width() * 4));
+    }
+    return pixels_;
+}
+
+}  // namespace tavrin::record
