@@ -1,8 +1,8 @@
 // Renders the same modules with our engine, libxmp and libopenmpt (linear interpolation,
 // 44.1 kHz stereo 16-bit, to memory) and prints each as x real time and our speed against each.
 // Times are thread CPU time, the best of a few runs, so other load on the machine matters less.
-#include <libopenmpt/libopenmpt.hpp>
 #include <xmp.h>
+#include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -115,8 +115,8 @@ int main() {
         const double ours = BestSeconds([&] { RenderOurs(c.file, pcm); });
         const double xmp = BestSeconds([&] { RenderXmp(c.file, pcm); });
         const double mpt = BestSeconds([&] { RenderOpenmpt(c.file, pcm); });
-        std::printf("%-26s %11.0fx %11.0fx %11.0fx %9.2fx %9.2fx\n", c.name.c_str(),
-                    seconds / ours, seconds / xmp, seconds / mpt, xmp / ours, mpt / ours);
+        std::printf("%-26s %11.0fx %11.0fx %11.0fx %9.2fx %9.2fx\n", c.name.c_str(), seconds / ours,
+                    seconds / xmp, seconds / mpt, xmp / ours, mpt / ours);
     }
     return 0;
 }

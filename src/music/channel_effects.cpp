@@ -25,13 +25,13 @@ enum Effect : uint8_t {
     kPatternBreak = 0xD,
     kExtended = 0xE,
     kSpeedTempo = 0xF,
-    kGlobalVolume = 16,      // G
-    kGlobalVolumeSlide = 17, // H
-    kEnvelopePosition = 21,  // L
-    kPanningSlide = 25,      // P
-    kMultiRetrigger = 27,    // R
-    kTremor = 29,            // T
-    kExtraFinePorta = 33,    // X
+    kGlobalVolume = 16,       // G
+    kGlobalVolumeSlide = 17,  // H
+    kEnvelopePosition = 21,   // L
+    kPanningSlide = 25,       // P
+    kMultiRetrigger = 27,     // R
+    kTremor = 29,             // T
+    kExtraFinePorta = 33,     // X
 };
 
 enum Extended : uint8_t {
@@ -52,14 +52,20 @@ enum Extended : uint8_t {
 
 constexpr int32_t kMinimumPortaPeriod = 56;
 
-uint8_t High(uint8_t parameter) { return parameter >> 4; }
-uint8_t Low(uint8_t parameter) { return parameter & 0x0F; }
+uint8_t High(uint8_t parameter) {
+    return parameter >> 4;
+}
+uint8_t Low(uint8_t parameter) {
+    return parameter & 0x0F;
+}
 
 void Remember(uint8_t& memory, uint8_t parameter) {
     if (parameter) memory = parameter;
 }
 
-void Clear(ChannelState& c, uint8_t flags) { c.updateFlags &= static_cast<uint8_t>(~flags); }
+void Clear(ChannelState& c, uint8_t flags) {
+    c.updateFlags &= static_cast<uint8_t>(~flags);
+}
 
 void VolumeUp(ChannelState& c, int32_t amount) {
     c.volume = std::min(c.volume + amount, 64);
@@ -101,9 +107,14 @@ void Vibrato(ChannelState& c) {
     const int32_t position = c.vibratoPosition;
     int32_t v = 255;
     switch (c.waveControl & 3) {
-        case 0: v = SineWave(position); break;
-        case 1: v = RampWave(position); break;
-        default: break;
+        case 0:
+            v = SineWave(position);
+            break;
+        case 1:
+            v = RampWave(position);
+            break;
+        default:
+            break;
     }
     const int32_t depth = ((v * c.vibratoDepth) >> 7) * 4;
     c.periodDelta = position >= 0 ? -depth : depth;
@@ -116,16 +127,23 @@ int8_t Advance(int8_t position, uint8_t speed) {
     return static_cast<int8_t>(next);
 }
 
-void AdvanceVibrato(ChannelState& c) { c.vibratoPosition = Advance(c.vibratoPosition, c.vibratoSpeed); }
+void AdvanceVibrato(ChannelState& c) {
+    c.vibratoPosition = Advance(c.vibratoPosition, c.vibratoSpeed);
+}
 
 void Tremolo(ChannelState& c) {
     const int32_t position = c.tremoloPosition;
     int32_t v = 255;
     switch (High(c.waveControl) & 3) {
         case 0:
-        case 3: v = SineWave(position); break;
-        case 1: v = RampWave(position); break;
-        default: break;
+        case 3:
+            v = SineWave(position);
+            break;
+        case 1:
+            v = RampWave(position);
+            break;
+        default:
+            break;
     }
     int32_t depth = (v * c.tremoloDepth) >> 6;
     if (position >= 0) {
@@ -162,21 +180,50 @@ void MultiRetrigger(const XmModule& module, ChannelState& c) {
     if (c.retrigVolumeChange != 0) {
         int32_t& v = c.volume;
         switch (c.retrigVolumeChange) {
-            case 1: v -= 1; break;
-            case 2: v -= 2; break;
-            case 3: v -= 4; break;
-            case 4: v -= 8; break;
-            case 5: v -= 16; break;
-            case 6: v = v * 2 / 3; break;
-            case 7: v /= 2; break;
-            case 9: v += 1; break;
-            case 10: v += 2; break;
-            case 11: v += 4; break;
-            case 12: v += 8; break;
-            case 13: v += 16; break;
-            case 14: v = v * 3 / 2; break;
-            case 15: v *= 2; break;
-            default: break;
+            case 1:
+                v -= 1;
+                break;
+            case 2:
+                v -= 2;
+                break;
+            case 3:
+                v -= 4;
+                break;
+            case 4:
+                v -= 8;
+                break;
+            case 5:
+                v -= 16;
+                break;
+            case 6:
+                v = v * 2 / 3;
+                break;
+            case 7:
+                v /= 2;
+                break;
+            case 9:
+                v += 1;
+                break;
+            case 10:
+                v += 2;
+                break;
+            case 11:
+                v += 4;
+                break;
+            case 12:
+                v += 8;
+                break;
+            case 13:
+                v += 16;
+                break;
+            case 14:
+                v = v * 3 / 2;
+                break;
+            case 15:
+                v *= 2;
+                break;
+            default:
+                break;
         }
         v = std::clamp(v, 0, 64);
         c.updateFlags |= kUpdateVolume;
@@ -207,7 +254,9 @@ void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
             Remember(c.finePortaDownMemory, x);
             c.period += 4 * c.finePortaDownMemory;
             break;
-        case kVibratoControl: c.waveControl = static_cast<uint8_t>((c.waveControl & 0xF0) | x); break;
+        case kVibratoControl:
+            c.waveControl = static_cast<uint8_t>((c.waveControl & 0xF0) | x);
+            break;
         case kFinetune:
             // The shared stand-in for absent samples is never changed.
             if (c.sample != &EmptySample) c.sample->finetune = static_cast<int8_t>(x);
@@ -220,7 +269,9 @@ void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
                 if (c.loopCounter != 0) module.row = c.loopRow - 1;
             }
             break;
-        case kTremoloControl: c.waveControl = static_cast<uint8_t>((c.waveControl & 0x0F) | x << 4); break;
+        case kTremoloControl:
+            c.waveControl = static_cast<uint8_t>((c.waveControl & 0x0F) | x << 4);
+            break;
         case kCoarsePanning:
             c.pan = x * 16;
             c.updateFlags |= kUpdatePan;
@@ -239,8 +290,11 @@ void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
             c.pan = before.pan;
             c.updateFlags = 0;
             break;
-        case kPatternDelay: module.patternDelayTicks = x * module.speed; break;
-        default: break;  // E0, E3, E9, EC, EF: nothing at tick 0
+        case kPatternDelay:
+            module.patternDelayTicks = x * module.speed;
+            break;
+        default:
+            break;  // E0, E3, E9, EC, EF: nothing at tick 0
     }
 }
 
@@ -268,7 +322,8 @@ void ExtendedTick(XmModule& module, ChannelState& c, const XmNote& cell, XmSampl
                 Clear(c, kUpdateVolume | kUpdateFrequency | kUpdatePan | kUpdateTrigger);
             }
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -300,11 +355,19 @@ void VolumeColumnRowStart(ChannelState& c, uint8_t command) {
     }
     switch (High(command)) {
         case 0x6:
-        case 0x8: VolumeDown(c, x); break;
+        case 0x8:
+            VolumeDown(c, x);
+            break;
         case 0x7:
-        case 0x9: VolumeUp(c, x); break;
-        case 0xA: c.vibratoSpeed = x; break;
-        case 0xB: c.vibratoDepth = x; break;
+        case 0x9:
+            VolumeUp(c, x);
+            break;
+        case 0xA:
+            c.vibratoSpeed = x;
+            break;
+        case 0xB:
+            c.vibratoDepth = x;
+            break;
         case 0xC:
             c.pan = x * 16;
             c.updateFlags |= kUpdatePan;
@@ -322,15 +385,20 @@ void VolumeColumnRowStart(ChannelState& c, uint8_t command) {
             c.portaTarget = c.targetPeriod;
             Clear(c, kUpdateTrigger);  // the note's period already stands: the pitch jumps at once
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 void VolumeColumnTick(ChannelState& c, uint8_t command) {
     const uint8_t x = Low(command);
     switch (High(command)) {
-        case 0x6: VolumeDown(c, x); break;
-        case 0x7: VolumeUp(c, x); break;
+        case 0x6:
+            VolumeDown(c, x);
+            break;
+        case 0x7:
+            VolumeUp(c, x);
+            break;
         case 0xB:
             c.vibratoDepth = x;
             Vibrato(c);
@@ -344,8 +412,11 @@ void VolumeColumnTick(ChannelState& c, uint8_t command) {
             c.pan += x;
             c.updateFlags |= kUpdatePan;
             break;
-        case 0xF: TonePortaStep(c); break;
-        default: break;
+        case 0xF:
+            TonePortaStep(c);
+            break;
+        default:
+            break;
     }
 }
 
@@ -353,8 +424,12 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
                     const ChannelSnapshot& before, RowContext& row) {
     const uint8_t p = cell.parameter;
     switch (cell.effect) {
-        case kPortaUp: Remember(c.portaUpMemory, p); break;
-        case kPortaDown: Remember(c.portaDownMemory, p); break;
+        case kPortaUp:
+            Remember(c.portaUpMemory, p);
+            break;
+        case kPortaDown:
+            Remember(c.portaDownMemory, p);
+            break;
         case kTonePorta:
             Remember(c.portaSpeed, p);
             c.portaTarget = c.targetPeriod;
@@ -382,8 +457,12 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
             c.pan = p;
             c.updateFlags |= kUpdatePan;
             break;
-        case kSampleOffset: SampleOffset(c, p); break;
-        case kVolumeSlide: Remember(c.volumeSlideMemory, p); break;
+        case kSampleOffset:
+            SampleOffset(c, p);
+            break;
+        case kVolumeSlide:
+            Remember(c.volumeSlideMemory, p);
+            break;
         case kPositionJump:
             module.nextOrder = p >= module.songLength ? 0 : p;
             module.nextRow = 0;
@@ -400,7 +479,9 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
             if (module.nextOrder >= module.songLength) module.nextOrder = 0;
             break;
         }
-        case kExtended: ExtendedRowStart(module, c, p, before); break;
+        case kExtended:
+            ExtendedRowStart(module, c, p, before);
+            break;
         case kSpeedTempo:
             if (p > 31)
                 SetBpm(&module, p);
@@ -449,13 +530,16 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
                 c.period += c.extraFineDownMemory;
             }
             break;
-        default: break;  // arpeggio and key off act later or elsewhere; others are not played
+        default:
+            break;  // arpeggio and key off act later or elsewhere; others are not played
     }
 }
 
 void EffectTick(XmModule& module, ChannelState& c, const XmNote& cell, XmSample& sample) {
     switch (cell.effect) {
-        case kArpeggio: Arpeggio(module, c, cell.parameter, sample); break;
+        case kArpeggio:
+            Arpeggio(module, c, cell.parameter, sample);
+            break;
         case kPortaUp:
             c.period = std::max(c.period - 4 * c.portaUpMemory, kMinimumPortaPeriod);
             c.updateFlags |= kUpdateFrequency;
@@ -464,7 +548,9 @@ void EffectTick(XmModule& module, ChannelState& c, const XmNote& cell, XmSample&
             c.period += 4 * c.portaDownMemory;
             c.updateFlags |= kUpdateFrequency;
             break;
-        case kTonePorta: TonePortaStep(c); break;
+        case kTonePorta:
+            TonePortaStep(c);
+            break;
         case kVibrato:
             Vibrato(c);
             AdvanceVibrato(c);
@@ -478,14 +564,29 @@ void EffectTick(XmModule& module, ChannelState& c, const XmNote& cell, XmSample&
             AdvanceVibrato(c);
             VolumeSlide(c);
             break;
-        case kTremolo: Tremolo(c); break;
-        case kVolumeSlide: VolumeSlide(c); break;
-        case kExtended: ExtendedTick(module, c, cell, sample); break;
-        case kGlobalVolumeSlide: GlobalVolumeSlide(module); break;
-        case kPanningSlide: PanSlide(c); break;
-        case kMultiRetrigger: MultiRetrigger(module, c); break;
-        case kTremor: Tremor(c); break;
-        default: break;
+        case kTremolo:
+            Tremolo(c);
+            break;
+        case kVolumeSlide:
+            VolumeSlide(c);
+            break;
+        case kExtended:
+            ExtendedTick(module, c, cell, sample);
+            break;
+        case kGlobalVolumeSlide:
+            GlobalVolumeSlide(module);
+            break;
+        case kPanningSlide:
+            PanSlide(c);
+            break;
+        case kMultiRetrigger:
+            MultiRetrigger(module, c);
+            break;
+        case kTremor:
+            Tremor(c);
+            break;
+        default:
+            break;
     }
 }
 

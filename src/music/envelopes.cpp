@@ -75,14 +75,12 @@ void StepVolumeEnvelope(ChannelState& c, const XmInstrument& instrument) {
 void StepPanningEnvelope(ChannelState& c, const XmInstrument& instrument) {
     Step({c.panEnvTick, c.panEnvPoint, c.panEnvValue, c.panEnvOutput, c.panEnvStep, c.panEnvDone},
          {instrument.panningEnvelope, instrument.panningPointCount, instrument.panningType,
-          instrument.panningSustainPoint, instrument.panningLoopStart,
-          instrument.panningLoopEnd},
+          instrument.panningSustainPoint, instrument.panningLoopStart, instrument.panningLoopEnd},
          c.keyOff);
     c.updateFlags |= kUpdatePan;
 }
 
-void SetVolumeEnvelopePosition(ChannelState& c, const XmInstrument& instrument,
-                               int32_t position) {
+void SetVolumeEnvelopePosition(ChannelState& c, const XmInstrument& instrument, int32_t position) {
     if (!(instrument.volumeType & kEnvelopeOn)) return;
     const EnvelopePoint* points = instrument.volumeEnvelope;
     const int32_t count = instrument.volumePointCount;
@@ -92,8 +90,8 @@ void SetVolumeEnvelopePosition(ChannelState& c, const XmInstrument& instrument,
         c.volEnvDone = 0;
         c.volEnvTick = position;
         c.volEnvStep = SlopeBetween(points[j], points[j + 1]);
-        c.volEnvValue = std::clamp(points[j].value * 65536 + c.volEnvStep * (position - points[j].tick),
-                                   0, kValueLimit);
+        c.volEnvValue = std::clamp(
+            points[j].value * 65536 + c.volEnvStep * (position - points[j].tick), 0, kValueLimit);
         c.volEnvOutput = c.volEnvValue >> 16;
         c.volEnvPoint = j + 1;
     } else {
@@ -106,11 +104,20 @@ void AutoVibrato(ChannelState& c, const XmInstrument& instrument) {
     const int32_t phase = c.autoVibratoPhase;
     int32_t v = 0;
     switch (instrument.vibratoType) {
-        case 0: v = static_cast<int32_t>(std::sin(phase * 2 * 3.141592 / 256) * 64); break;
-        case 1: v = phase < 128 ? 64 : -64; break;
-        case 2: v = (128 - (phase + 128) % 256) >> 1; break;
-        case 3: v = (128 - (384 - phase) % 256) >> 1; break;
-        default: break;  // undefined waveforms play no vibrato
+        case 0:
+            v = static_cast<int32_t>(std::sin(phase * 2 * 3.141592 / 256) * 64);
+            break;
+        case 1:
+            v = phase < 128 ? 64 : -64;
+            break;
+        case 2:
+            v = (128 - (phase + 128) % 256) >> 1;
+            break;
+        case 3:
+            v = (128 - (384 - phase) % 256) >> 1;
+            break;
+        default:
+            break;  // undefined waveforms play no vibrato
     }
     v *= instrument.vibratoDepth;
     if (instrument.vibratoSweep != 0) v = v * c.autoVibratoSweep / instrument.vibratoSweep;

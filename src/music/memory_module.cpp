@@ -19,7 +19,9 @@ void* OpenSource(const char*) {
     return new MemoryFile{g_source.data, g_source.size, 0};
 }
 
-void CloseSource(void* handle) { delete static_cast<MemoryFile*>(handle); }
+void CloseSource(void* handle) {
+    delete static_cast<MemoryFile*>(handle);
+}
 
 uint32_t ReadSource(void* buffer, uint32_t byteCount, void* handle) {
     MemoryFile& file = *static_cast<MemoryFile*>(handle);

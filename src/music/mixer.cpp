@@ -104,9 +104,8 @@ uint64_t MixSteady(const int16_t* data, uint64_t position, uint64_t step, float*
 }
 
 // Running ramp: gains change every frame, one frame per iteration.
-uint64_t MixRamp(const int16_t* data, uint64_t position, uint64_t step, float* out,
-                 int32_t frames, float& gainLeft, float& gainRight, float stepLeft,
-                 float stepRight) {
+uint64_t MixRamp(const int16_t* data, uint64_t position, uint64_t step, float* out, int32_t frames,
+                 float& gainLeft, float& gainRight, float stepLeft, float stepRight) {
     float left = gainLeft;
     float right = gainRight;
     for (int32_t i = 0; i < frames; ++i) {
@@ -164,7 +163,8 @@ void Reflect(MixVoice& voice, uint64_t& position, uint64_t loopStart, uint64_t l
 bool CrossBoundary(MixVoice& voice, uint64_t& position, uint64_t loopStart, uint64_t loopEnd) {
     const XmSample& sample = *voice.sample;
     if (sample.loopMode == kLoopForward && loopEnd > loopStart) {
-        if (position >= loopEnd) position = loopStart + (position - loopStart) % (loopEnd - loopStart);
+        if (position >= loopEnd)
+            position = loopStart + (position - loopStart) % (loopEnd - loopStart);
         return true;
     }
     if (sample.loopMode == kLoopPingPong && loopEnd > loopStart) {
@@ -203,11 +203,11 @@ void MixVoiceFrames(MixVoice& voice, float* out, int32_t remaining) {
             return;
         }
         const bool forward = voice.direction == 1;
-        const uint64_t step =
-            static_cast<uint64_t>(static_cast<uint32_t>(voice.stepInteger)) << 32 |
-            voice.stepFraction;
-        const uint64_t boundaryFrames = FramesToBoundary(position, step, loopStart, loopEnd,
-                                                         forward);
+        const uint64_t step = static_cast<uint64_t>(static_cast<uint32_t>(voice.stepInteger))
+                                  << 32 |
+                              voice.stepFraction;
+        const uint64_t boundaryFrames =
+            FramesToBoundary(position, step, loopStart, loopEnd, forward);
         int32_t frames = remaining;
         bool atBoundary = false;
         if (boundaryFrames <= static_cast<uint64_t>(remaining)) {
@@ -224,8 +224,8 @@ void MixVoiceFrames(MixVoice& voice, float* out, int32_t remaining) {
         if (voice.rampFramesLeft > 0) {
             float gainLeft = static_cast<float>(voice.currentLeft) / 256.0f / 255.0f;
             float gainRight = static_cast<float>(voice.currentRight) / 256.0f / 255.0f;
-            position = MixRamp(sample.data, position, signedStep, out, frames, gainLeft,
-                               gainRight, voice.rampLeftStep, voice.rampRightStep);
+            position = MixRamp(sample.data, position, signedStep, out, frames, gainLeft, gainRight,
+                               voice.rampLeftStep, voice.rampRightStep);
             voice.currentLeft = static_cast<int32_t>(std::lround(gainLeft * 255.0f * 256.0f));
             voice.currentRight = static_cast<int32_t>(std::lround(gainRight * 255.0f * 256.0f));
             voice.rampFramesLeft -= frames;
@@ -266,9 +266,13 @@ void ResetMixer(int32_t rate) {
     }
 }
 
-int32_t MixerRate() { return g_rate; }
+int32_t MixerRate() {
+    return g_rate;
+}
 
-int32_t RampLength() { return g_rampLength; }
+int32_t RampLength() {
+    return g_rampLength;
+}
 
 MixVoice* Voice(int index) {
     return index >= 0 && index < kVoiceTableSize ? &g_voices[index] : nullptr;

@@ -20,9 +20,13 @@ void SetFileCallbacks(MusicFileOpen open, MusicFileClose close, MusicFileRead re
     g_callbacks = {open, close, read, seek, tell};
 }
 
-MusicFileCallbacks CurrentFileCallbacks() { return g_callbacks; }
+MusicFileCallbacks CurrentFileCallbacks() {
+    return g_callbacks;
+}
 
-bool FileCallbacksComplete() { return g_callbacks.open != nullptr; }
+bool FileCallbacksComplete() {
+    return g_callbacks.open != nullptr;
+}
 
 MusicFile::MusicFile(const char* fileName) : callbacks_(g_callbacks) {
     if (callbacks_.open && fileName) handle_ = callbacks_.open(fileName);
@@ -67,8 +71,12 @@ void MusicFile::SeekTo(int64_t position) {
     exhausted_ = false;
 }
 
-void MusicFile::Skip(int32_t byteCount) { SeekTo(static_cast<int64_t>(Tell()) + byteCount); }
+void MusicFile::Skip(int32_t byteCount) {
+    SeekTo(static_cast<int64_t>(Tell()) + byteCount);
+}
 
-int32_t MusicFile::Tell() { return handle_ ? callbacks_.tell(handle_) : 0; }
+int32_t MusicFile::Tell() {
+    return handle_ ? callbacks_.tell(handle_) : 0;
+}
 
 }  // namespace tavrin

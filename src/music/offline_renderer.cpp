@@ -7,10 +7,11 @@
 
 namespace tavrin {
 
-float InverseRate(int32_t rate) { return 1.0f / static_cast<float>(rate); }
+float InverseRate(int32_t rate) {
+    return 1.0f / static_cast<float>(rate);
+}
 
-int32_t RenderStretch(XmModule* module, float* accumulation, int32_t maxFrames,
-                      float inverseRate) {
+int32_t RenderStretch(XmModule* module, float* accumulation, int32_t maxFrames, float inverseRate) {
     if (maxFrames <= 0) return 0;
     if (module->samplesLeftInTick <= 0) {
         module->tickHandler(module);

@@ -15,8 +15,7 @@ float InverseRate(int32_t rate);
 // Runs the tick handler if a tick is due, then adds at most maxFrames frames of the current
 // tick to accumulation and advances playedMilliseconds. Returns the frames mixed (> 0 when
 // maxFrames > 0).
-int32_t RenderStretch(XmModule* module, float* accumulation, int32_t maxFrames,
-                      float inverseRate);
+int32_t RenderStretch(XmModule* module, float* accumulation, int32_t maxFrames, float inverseRate);
 
 // Adds frameCount frames to accumulation, stretch by stretch. Afterwards the module's order,
 // row and playedMilliseconds are the stamp of the frames just mixed.

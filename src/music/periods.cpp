@@ -9,7 +9,7 @@ namespace tavrin {
 
 namespace {
 
-constexpr int32_t kLinearBase = 7680;  // period of note 0; 64 units a semitone
+constexpr int32_t kLinearBase = 7680;    // period of note 0; 64 units a semitone
 constexpr int32_t kLinearMiddle = 4608;  // C-4, which plays at kMiddleHz
 constexpr double kMiddleHz = 8363.0;
 constexpr int32_t kAmigaClock = 14317056;
@@ -18,7 +18,9 @@ int32_t AmigaTablePeriod(int32_t note) {
     return static_cast<int32_t>(13.375 * std::pow(2.0, (132 - note) / 12.0));
 }
 
-bool IsLinear(const XmModule& module) { return module.flags & kLinearFrequencies; }
+bool IsLinear(const XmModule& module) {
+    return module.flags & kLinearFrequencies;
+}
 
 }  // namespace
 
@@ -36,8 +38,7 @@ int32_t NotePeriod(const XmModule& module, int32_t realNote, int32_t finetune) {
 
 int32_t PeriodFrequency(const XmModule& module, int32_t period, int32_t periodDelta) {
     if (IsLinear(module)) {
-        const double exponent =
-            (static_cast<double>(kLinearMiddle) - period + periodDelta) / 768.0;
+        const double exponent = (static_cast<double>(kLinearMiddle) - period + periodDelta) / 768.0;
         const double hz = kMiddleHz * std::pow(2.0, exponent);
         return hz >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(hz);
     }

@@ -42,7 +42,9 @@ XmNote CellAt(const XmModule& module, int32_t channel) {
     return cell;
 }
 
-bool HasNote(const XmNote& cell) { return cell.note != 0 && cell.note != kKeyOffNote; }
+bool HasNote(const XmNote& cell) {
+    return cell.note != 0 && cell.note != kKeyOffNote;
+}
 
 struct ChannelSound {
     const XmInstrument* instrument;
@@ -53,8 +55,8 @@ ChannelSound LookUpSound(const XmModule& module, const ChannelState& c) {
     if (c.instrument >= module.instrumentCount) return {&EmptyInstrument, &EmptySample};
     const XmInstrument& instrument = module.instruments[c.instrument];
     const uint8_t sampleNumber = instrument.sampleForNote[c.note];
-    return {&instrument, sampleNumber < kMaxInstrumentSamples ? instrument.samples[sampleNumber]
-                                                              : &EmptySample};
+    return {&instrument,
+            sampleNumber < kMaxInstrumentSamples ? instrument.samples[sampleNumber] : &EmptySample};
 }
 
 void Fadeout(ChannelState& c, const XmInstrument& instrument) {
@@ -79,7 +81,8 @@ void StartRowOnChannel(XmModule& module, ChannelState& c, const XmNote& cell, Ro
     if (!tonePorta) c.sample = sound.sample;
 
     const ChannelSnapshot before{c.volume, c.period, c.pan};
-    if (c.lastEffect == 7 && cell.effect != 7) c.volume += c.volumeDelta;  // tremolo's last offset stays
+    if (c.lastEffect == 7 && cell.effect != 7)
+        c.volume += c.volumeDelta;  // tremolo's last offset stays
     c.lastEffect = cell.effect;
     c.volumeDelta = 0;
     c.updateFlags = 0;
@@ -159,7 +162,8 @@ void ProcessTick(XmModule* module) {
             module->nextRow = module->row + 1;
             if (module->nextRow >= RowCount(*module, module->order)) {
                 module->nextOrder = module->order + 1;
-                if (module->nextOrder >= module->songLength) module->nextOrder = module->restartPosition;
+                if (module->nextOrder >= module->songLength)
+                    module->nextOrder = module->restartPosition;
                 module->nextRow = 0;
             }
         }
@@ -210,7 +214,8 @@ void UpdateVoice(ChannelState* channel, XmSample* sample, XmModule* module) {
     if (c.period + c.periodDelta == 0) c.updateFlags &= static_cast<uint8_t>(~kUpdateFrequency);
     if (c.updateFlags & kUpdateTrigger) TriggerVoice(voice, sample);
     if (c.updateFlags & kUpdateVolume) {
-        float level = static_cast<float>(c.volume + c.volumeDelta) * static_cast<float>(c.volEnvOutput);
+        float level =
+            static_cast<float>(c.volume + c.volumeDelta) * static_cast<float>(c.volEnvOutput);
         level *= static_cast<float>(c.fadeVolume);
         level *= static_cast<float>(module->globalVolume);
         SetVoiceVolume(voice, static_cast<int32_t>(level * 255.0f / 34359738368.0f));  // 2^35

@@ -137,12 +137,10 @@ void ReadInstrumentHeader(MusicFile& file, XmInstrument& instrument) {
     instrument.vibratoDepth = file.ReadU8();
     instrument.vibratoRate = file.ReadU8();
     instrument.fadeout = static_cast<uint16_t>(file.ReadU16() * 2);
-    instrument.volumeType = CheckedEnvelopeType(instrument.volumeType,
-                                                instrument.volumePointCount,
+    instrument.volumeType = CheckedEnvelopeType(instrument.volumeType, instrument.volumePointCount,
                                                 instrument.volumeLoopStart);
-    instrument.panningType = CheckedEnvelopeType(instrument.panningType,
-                                                 instrument.panningPointCount,
-                                                 instrument.panningLoopStart);
+    instrument.panningType = CheckedEnvelopeType(
+        instrument.panningType, instrument.panningPointCount, instrument.panningLoopStart);
 }
 
 // Keeps the loop inside the sample; a loop left empty makes the sample a one-shot.
@@ -205,8 +203,8 @@ bool ReadSampleData(MusicFile& file, XmSample& sample) {
         return false;
     }
 
-    const uint32_t delivered = static_cast<uint32_t>(sample.bits == 16 ? bytes.size() / 2
-                                                                       : bytes.size());
+    const uint32_t delivered =
+        static_cast<uint32_t>(sample.bits == 16 ? bytes.size() / 2 : bytes.size());
     if (delivered < sample.length) {
         sample.length = delivered;
         ClampLoop(sample);
@@ -217,9 +215,9 @@ bool ReadSampleData(MusicFile& file, XmSample& sample) {
 
     uint16_t previous = 0;
     for (uint32_t i = 0; i < sample.length; ++i) {
-        const uint16_t stored =
-            sample.bits == 16 ? static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8)
-                              : static_cast<uint16_t>(bytes[i] << 8);
+        const uint16_t stored = sample.bits == 16
+                                    ? static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8)
+                                    : static_cast<uint16_t>(bytes[i] << 8);
         previous = static_cast<uint16_t>(previous + stored);
         sample.data[i] = static_cast<int16_t>(previous);
     }
@@ -312,7 +310,9 @@ XmModule* LoadModule(const char* fileName) {
     return module;
 }
 
-void SetModuleReleaseHook(ModuleReleaseHook hook) { g_releaseHook = hook; }
+void SetModuleReleaseHook(ModuleReleaseHook hook) {
+    g_releaseHook = hook;
+}
 
 bool FreeModule(XmModule* module) {
     if (!module) return false;

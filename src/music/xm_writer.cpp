@@ -26,7 +26,9 @@ public:
         for (size_t i = 0; i < width; ++i) U8(i < text.size() ? text[i] : 0);
     }
     void Zeros(size_t count) { bytes_.insert(bytes_.end(), count, 0); }
-    void Bytes(const std::vector<uint8_t>& more) { bytes_.insert(bytes_.end(), more.begin(), more.end()); }
+    void Bytes(const std::vector<uint8_t>& more) {
+        bytes_.insert(bytes_.end(), more.begin(), more.end());
+    }
     size_t Size() const { return bytes_.size(); }
     std::vector<uint8_t> Take() { return std::move(bytes_); }
 
@@ -58,8 +60,8 @@ void WritePattern(ByteWriter& out, const XmPatternSpec& pattern, uint16_t channe
     const bool empty = std::all_of(cells.begin(), cells.end(), [](const XmNote& cell) {
         return !cell.note && !cell.instrument && !cell.volume && !cell.effect && !cell.parameter;
     });
-    const std::vector<uint8_t> packed = empty ? std::vector<uint8_t>{}
-                                              : PackPattern(cells.data(), cells.size());
+    const std::vector<uint8_t> packed =
+        empty ? std::vector<uint8_t>{} : PackPattern(cells.data(), cells.size());
     out.U32(9);
     out.U8(0);
     out.U16(static_cast<uint32_t>(pattern.rows));
@@ -69,7 +71,8 @@ void WritePattern(ByteWriter& out, const XmPatternSpec& pattern, uint16_t channe
 
 void WriteEnvelopePoints(ByteWriter& out, const XmEnvelopeSpec& envelope) {
     for (size_t i = 0; i < 12; ++i) {
-        const EnvelopePoint point = i < envelope.points.size() ? envelope.points[i] : EnvelopePoint{};
+        const EnvelopePoint point =
+            i < envelope.points.size() ? envelope.points[i] : EnvelopePoint{};
         out.U16(point.tick);
         out.U16(point.value);
     }
@@ -164,7 +167,8 @@ std::vector<uint8_t> PackPattern(const XmNote* cells, size_t cellCount) {
 std::vector<uint8_t> WriteXm(const XmSongSpec& song) {
     ByteWriter out;
     WriteHeader(out, song);
-    for (const XmPatternSpec& pattern : song.patterns) WritePattern(out, pattern, song.channelCount);
+    for (const XmPatternSpec& pattern : song.patterns)
+        WritePattern(out, pattern, song.channelCount);
     for (const XmInstrumentSpec& instrument : song.instruments) WriteInstrument(out, instrument);
     return out.Take();
 }

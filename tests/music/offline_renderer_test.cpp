@@ -55,7 +55,8 @@ TEST_F(OfflineRendererTest, RendersTheSameSoundWhateverTheBlockSize) {
     Start(song);
     std::vector<float> blocks(2 * frames);
     for (int at = 0; at < frames; at += 884)
-        RenderFrames(module_.get(), blocks.data() + 2 * at, std::min(884, frames - at), inverseRate_);
+        RenderFrames(module_.get(), blocks.data() + 2 * at, std::min(884, frames - at),
+                     inverseRate_);
     // Ramps cut at a block edge resume from a level rounded to 1/256: a hair apart at most.
     for (size_t i = 0; i < whole.size(); ++i) ASSERT_NEAR(whole[i], blocks[i], 0.5f) << i;
     float peak = 0;

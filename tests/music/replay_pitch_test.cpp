@@ -8,7 +8,8 @@ namespace {
 // One note with an effect that every later row repeats.
 XmSongSpec OneNote(uint16_t flags, XmNote cell, XmSampleSpec sample = SawSample(256)) {
     XmSongSpec song = EmptySong(1, 8);
-    for (int row = 1; row < 8; ++row) Cell(song, 0, row, 0) = {0, 0, 0, cell.effect, cell.parameter};
+    for (int row = 1; row < 8; ++row)
+        Cell(song, 0, row, 0) = {0, 0, 0, cell.effect, cell.parameter};
     song.flags = flags;
     sample.loopMode = kLoopForward;
     sample.loopLength = static_cast<uint32_t>(sample.pcm.size());
@@ -44,7 +45,8 @@ TEST(ReplayPitch, AmigaPeriodsAndFinetune) {
     EXPECT_EQ(AmigaPeriod(60, 0), 856);
     EXPECT_EQ(AmigaPeriod(48, 127), 1712 + (AmigaPeriod(49, 0) - 1712) * 127 / 128);
     EXPECT_EQ(AmigaPeriod(48, -128), AmigaPeriod(47, 0));
-    EXPECT_EQ(AmigaPeriod(0, -64), AmigaPeriod(0, 0) + (AmigaPeriod(1, 0) - AmigaPeriod(0, 0)) * -64 / 128);
+    EXPECT_EQ(AmigaPeriod(0, -64),
+              AmigaPeriod(0, 0) + (AmigaPeriod(1, 0) - AmigaPeriod(0, 0)) * -64 / 128);
 }
 
 TEST(ReplayPitch, PortamentoLimits) {
@@ -57,7 +59,8 @@ TEST(ReplayPitch, PortamentoLimits) {
     EXPECT_EQ(down.Channel(0).period, 7680 - 95 * 64 + 5 * 4 * 255);
     down.Tick(40);
     EXPECT_GT(down.Channel(0).period, 7680);  // no upper limit
-    EXPECT_EQ(down.Voice(0).frequency, static_cast<int32_t>(8363 * std::pow(2.0, (4608.0 - down.Channel(0).period) / 768)));
+    EXPECT_EQ(down.Voice(0).frequency,
+              static_cast<int32_t>(8363 * std::pow(2.0, (4608.0 - down.Channel(0).period) / 768)));
 }
 
 TEST(ReplayPitch, TonePortamentoSlidesToTheNewNoteWithoutRetriggering) {
@@ -84,7 +87,8 @@ TEST(ReplayPitch, ArpeggioCyclesThroughTheChord) {
         deltas.push_back(linear.Channel(0).periodDelta);
     }
     EXPECT_EQ(deltas, (std::vector<int>{0, 4 * 64, 7 * 64, 0, 4 * 64, 7 * 64}));
-    EXPECT_EQ(linear.Voice(0).frequency, static_cast<int32_t>(8363 * std::pow(2.0, 7 * 64 / 768.0)));
+    EXPECT_EQ(linear.Voice(0).frequency,
+              static_cast<int32_t>(8363 * std::pow(2.0, 7 * 64 / 768.0)));
 
     SongPlayer amiga(OneNote(0, {49, 1, 0, 0x0, 0x0C}));
     amiga.Tick(3);
@@ -98,8 +102,8 @@ TEST(ReplayPitch, VibratoFollowsASineOfItsDepth) {
     SongPlayer player(song);
     player.Tick();
     EXPECT_EQ(player.Channel(0).periodDelta, 0);  // position 0
-    player.Tick();                                   // vibrato at 0, then position 8
-    player.Tick();                                   // position 8: a quarter of the way round
+    player.Tick();                                // vibrato at 0, then position 8
+    player.Tick();                                // position 8: a quarter of the way round
     const int v = static_cast<int>(std::fabs(std::sin(8 * 2 * 3.141592 / 64)) * 256);
     EXPECT_EQ(player.Channel(0).periodDelta, -((v * 15) >> 7) * 4);
     player.Tick(4);  // 16, 24, then 32 wraps to -32, then -24: the lower half of the wave

@@ -119,8 +119,8 @@ TEST(ReplayTiming, PatternLoopRepeatsItsRows) {
 
 TEST(ReplayTiming, RowsAndOrdersOutsideTheSongReadAsEmpty) {
     XmSongSpec song = Orders(2, 4, 1);
-    song.orders = {0, 9};           // pattern 9 is not in the file: 64 empty rows
-    song.restartPosition = 300;     // beyond the order table
+    song.orders = {0, 9};        // pattern 9 is not in the file: 64 empty rows
+    song.restartPosition = 300;  // beyond the order table
     Cell(song, 0, 0, 0) = {49, 1, 0, 0xD, 0x30};
     song.instruments.push_back(InstrumentOf(SawSample(32)));
     SongPlayer player(song);

@@ -33,13 +33,15 @@ std::vector<int> Trace(SongPlayer& player, int ticks, Read read) {
     return values;
 }
 
-int ChannelVolume(SongPlayer& p) { return p.Channel(0).volume + p.Channel(0).volumeDelta; }
+int ChannelVolume(SongPlayer& p) {
+    return p.Channel(0).volume + p.Channel(0).volumeDelta;
+}
 
 TEST(ReplayVolume, VoiceVolumeIsTheProductOfAllVolumes) {
     XmSongSpec song = Song(Looped(), {49, 1, 0, 0, 0});
-    Cell(song, 0, 1, 0) = {0, 0, 0x30, 0, 0};     // channel volume 32
-    Cell(song, 0, 2, 0) = {0, 0, 0, 16, 0x20};    // global volume 32
-    Cell(song, 0, 3, 0) = {0, 0, 0, 16, 0x7F};    // limited to 64
+    Cell(song, 0, 1, 0) = {0, 0, 0x30, 0, 0};   // channel volume 32
+    Cell(song, 0, 2, 0) = {0, 0, 0, 16, 0x20};  // global volume 32
+    Cell(song, 0, 3, 0) = {0, 0, 0, 16, 0x7F};  // limited to 64
     SongPlayer player(song);
     player.FinishRow();
     EXPECT_EQ(player.Voice(0).volume, 127);
@@ -54,15 +56,16 @@ TEST(ReplayVolume, VoiceVolumeIsTheProductOfAllVolumes) {
 
 TEST(ReplayVolume, SustainHoldsTheEnvelopeUntilKeyOff) {
     XmInstrumentSpec instrument = Looped();
-    instrument.volumeEnvelope = {{{0, 64}, {4, 32}, {8, 0}}, kEnvelopeOn | kEnvelopeSustain, 1, 0, 0};
+    instrument.volumeEnvelope = {
+        {{0, 64}, {4, 32}, {8, 0}}, kEnvelopeOn | kEnvelopeSustain, 1, 0, 0};
     instrument.fadeout = 0;
     XmSongSpec song = Song(instrument, {49, 1, 0, 0, 0});
     Cell(song, 0, 3, 0) = {kKeyOffNote, 0, 0, 0, 0};
     SongPlayer player(song);
     const std::vector<int> out =
         Trace(player, 20, [](SongPlayer& p) { return p.Channel(0).volEnvOutput; });
-    EXPECT_EQ(out, (std::vector<int>{64, 56, 48, 40, 32, 32, 32, 32, 32, 32, 32, 32,
-                                     32, 24, 16, 8, 0, 0, 0, 0}));
+    EXPECT_EQ(out, (std::vector<int>{64, 56, 48, 40, 32, 32, 32, 32, 32, 32,
+                                     32, 32, 32, 24, 16, 8,  0,  0,  0,  0}));
     EXPECT_EQ(player.Channel(0).volEnvDone, 1);
 }
 
@@ -154,7 +157,8 @@ TEST(ReplayVolume, TremorAlternatesOnAndOff) {
     XmSongSpec song = Song(Looped(40), {49, 1, 0, 29, 0x21});  // on 3 ticks, off 2
     song.speed = 10;
     SongPlayer player(song);
-    EXPECT_EQ(Trace(player, 10, ChannelVolume), (std::vector<int>{40, 40, 40, 0, 0, 40, 40, 40, 0, 0}));
+    EXPECT_EQ(Trace(player, 10, ChannelVolume),
+              (std::vector<int>{40, 40, 40, 0, 0, 40, 40, 40, 0, 0}));
 }
 
 TEST(ReplayVolume, GlobalVolumeSlide) {

@@ -10,12 +10,15 @@ ModulePtr LoadBytes(const std::vector<uint8_t>& bytes) {
     return ModulePtr(LoadModuleFromMemory(bytes.data(), bytes.size()));
 }
 
-ModulePtr LoadSong(const XmSongSpec& song) { return LoadBytes(WriteXm(song)); }
+ModulePtr LoadSong(const XmSongSpec& song) {
+    return LoadBytes(WriteXm(song));
+}
 
 XmSampleSpec SawSample(uint32_t length, int16_t amplitude) {
     XmSampleSpec sample;
     for (uint32_t i = 0; i < length; ++i)
-        sample.pcm.push_back(static_cast<int16_t>(-amplitude + 2 * amplitude * int64_t(i % 64) / 64));
+        sample.pcm.push_back(
+            static_cast<int16_t>(-amplitude + 2 * amplitude * int64_t(i % 64) / 64));
     return sample;
 }
 
@@ -52,7 +55,8 @@ namespace {
 XmSampleSpec SineSample(uint32_t length, double cycles, int16_t amplitude) {
     XmSampleSpec sample;
     for (uint32_t i = 0; i < length; ++i)
-        sample.pcm.push_back(static_cast<int16_t>(amplitude * std::sin(6.283185307 * cycles * i / length)));
+        sample.pcm.push_back(
+            static_cast<int16_t>(amplitude * std::sin(6.283185307 * cycles * i / length)));
     return sample;
 }
 
@@ -62,7 +66,8 @@ XmSampleSpec NoiseSample(uint32_t length, int16_t amplitude) {
     for (uint32_t i = 0; i < length; ++i) {
         state = state * 1103515245u + 12345u;
         const double decay = 1.0 - static_cast<double>(i) / length;
-        sample.pcm.push_back(static_cast<int16_t>(((state >> 16) % 2001 - 1000) * amplitude / 1000 * decay));
+        sample.pcm.push_back(
+            static_cast<int16_t>(((state >> 16) % 2001 - 1000) * amplitude / 1000 * decay));
     }
     return sample;
 }
@@ -73,8 +78,8 @@ XmInstrumentSpec Lead() {
     sample.loopLength = 256;
     XmInstrumentSpec instrument = InstrumentOf(sample);
     instrument.name = "lead";
-    instrument.volumeEnvelope = {{{0, 0}, {8, 64}, {32, 40}, {64, 20}, {96, 0}},
-                                 kEnvelopeOn | kEnvelopeSustain, 2, 0, 0};
+    instrument.volumeEnvelope = {
+        {{0, 0}, {8, 64}, {32, 40}, {64, 20}, {96, 0}}, kEnvelopeOn | kEnvelopeSustain, 2, 0, 0};
     instrument.fadeout = 256;
     instrument.vibratoType = 0;
     instrument.vibratoSweep = 16;
@@ -92,9 +97,10 @@ XmInstrumentSpec Pad() {
     sample.volume = 48;
     XmInstrumentSpec instrument = InstrumentOf(sample);
     instrument.name = "pad";
-    instrument.panningEnvelope = {{{0, 32}, {16, 0}, {48, 64}, {64, 32}},
-                                  kEnvelopeOn | kEnvelopeLoop, 0, 1, 3};
-    instrument.volumeEnvelope = {{{0, 64}, {40, 32}, {80, 48}}, kEnvelopeOn | kEnvelopeLoop, 0, 1, 2};
+    instrument.panningEnvelope = {
+        {{0, 32}, {16, 0}, {48, 64}, {64, 32}}, kEnvelopeOn | kEnvelopeLoop, 0, 1, 3};
+    instrument.volumeEnvelope = {
+        {{0, 64}, {40, 32}, {80, 48}}, kEnvelopeOn | kEnvelopeLoop, 0, 1, 2};
     instrument.fadeout = 1024;
     instrument.vibratoType = 1;
     instrument.vibratoDepth = 4;
@@ -137,7 +143,8 @@ constexpr EffectUse kLeadEffects[] = {
     {27, 0x83},  {29, 0x21},  {33, 0x13},  {33, 0x23},  {0x1, 0x00}, {17, 0x20},  {16, 0x40},
 };
 
-constexpr uint8_t kVolumeColumn[] = {0x30, 0x62, 0x72, 0x84, 0x94, 0xA4, 0xB6, 0xC4, 0xD2, 0xE2, 0xF4};
+constexpr uint8_t kVolumeColumn[] = {0x30, 0x62, 0x72, 0x84, 0x94, 0xA4,
+                                     0xB6, 0xC4, 0xD2, 0xE2, 0xF4};
 
 }  // namespace
 
@@ -157,8 +164,10 @@ XmSongSpec EveryEffectSong() {
             if (r % 4 == 0) Cell(song, p, r, 0) = {uint8_t(37 + (r / 4 + p) % 5 * 2), 4, 0, 0, 0};
             if (r % 8 == 4) Cell(song, p, r, 1) = {49, 3, 0x38, 0, 0};
             const EffectUse& use = kLeadEffects[(p * 64 + r) % std::size(kLeadEffects)];
-            if (r % 2 == 0) Cell(song, p, r, 2) = {uint8_t(49 + r % 12), 1, 0, use.effect, use.parameter};
-            else Cell(song, p, r, 2) = {0, 0, 0, use.effect, use.parameter};
+            if (r % 2 == 0)
+                Cell(song, p, r, 2) = {uint8_t(49 + r % 12), 1, 0, use.effect, use.parameter};
+            else
+                Cell(song, p, r, 2) = {0, 0, 0, use.effect, use.parameter};
             if (r % 16 == 0) Cell(song, p, r, 3) = {uint8_t(61 + p), 2, 0, 0, 0};
             Cell(song, p, r, 3).volume = kVolumeColumn[(p * 64 + r) % std::size(kVolumeColumn)];
             if (r % 16 == 12) Cell(song, p, r, 3).note = kKeyOffNote;

@@ -12,8 +12,8 @@ namespace {
 TEST(XmLoader, PackedAndUnpackedCellsDecodeToTheSameNotes) {
     XmSongSpec song = EmptySong(2, 4);
     song.instruments.push_back(InstrumentOf(SawSample(16)));
-    Cell(song, 0, 0, 0) = {49, 1, 0x40, 0xA, 0x0F};  // all five fields: written unpacked
-    Cell(song, 0, 1, 1) = {0, 0, 0, 0xF, 0x03};      // packed, effect and parameter only
+    Cell(song, 0, 0, 0) = {49, 1, 0x40, 0xA, 0x0F};   // all five fields: written unpacked
+    Cell(song, 0, 1, 1) = {0, 0, 0, 0xF, 0x03};       // packed, effect and parameter only
     Cell(song, 0, 2, 0) = {kKeyOffNote, 0, 0, 0, 0};  // written as 97
     ModulePtr module = LoadSong(song);
     ASSERT_TRUE(module);
@@ -74,7 +74,8 @@ TEST(XmLoader, SampleDataIsDeltaDecodedAndWidened) {
     const XmSample& b = *module->instruments[0].samples[1];
     EXPECT_EQ(a.bits, 16);
     EXPECT_EQ(a.length, 4u);
-    EXPECT_EQ(std::vector<int16_t>(a.data, a.data + 5), (std::vector<int16_t>{0x0A00, 0, -0x8000, 0x7F00, 0}));
+    EXPECT_EQ(std::vector<int16_t>(a.data, a.data + 5),
+              (std::vector<int16_t>{0x0A00, 0, -0x8000, 0x7F00, 0}));
     EXPECT_EQ(std::vector<int16_t>(b.data, b.data + 4), sixteen.pcm);
     EXPECT_EQ(module->instruments[0].samples[2], &EmptySample);
 }
@@ -166,9 +167,9 @@ TEST(XmLoader, InstrumentFieldsEnvelopesAndFadeout) {
     const XmInstrument& in = module->instruments[0];
     EXPECT_EQ(in.fadeout, 600);
     EXPECT_EQ(in.volumeEnvelope[1].tick, 10);
-    EXPECT_EQ(in.volumeEnvelope[1].value, 64);       // values beyond 64 are limited
-    EXPECT_EQ(in.volumeType, kEnvelopeOn);           // loop start past the points: no loop
-    EXPECT_EQ(in.panningType, 0);                    // a single point cannot be an envelope
+    EXPECT_EQ(in.volumeEnvelope[1].value, 64);  // values beyond 64 are limited
+    EXPECT_EQ(in.volumeType, kEnvelopeOn);      // loop start past the points: no loop
+    EXPECT_EQ(in.panningType, 0);               // a single point cannot be an envelope
     EXPECT_EQ(in.vibratoType, 3);
     EXPECT_EQ(in.vibratoRate, 9);
     EXPECT_EQ(in.sampleForNote[48], 1);

@@ -1,7 +1,7 @@
 // Files the writer makes must load in other trackers, not only in ours.
 #include <gtest/gtest.h>
-#include <libopenmpt/libopenmpt.hpp>
 #include <xmp.h>
+#include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
 #include <cstdlib>
@@ -63,10 +63,11 @@ TEST(XmWriter, ToolRendersAWavOfTheSongsLength) {
     const std::string xm = ::testing::TempDir() + "tool_song.xm";
     const std::string wav = ::testing::TempDir() + "tool_song.wav";
     const std::vector<uint8_t> bytes = WriteXm(EveryEffectSong());
-    std::ofstream(xm, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-    const std::string command = std::string(TAVRIN_BIN_DIR) + "/tavrin-xm render " + xm + " " + wav +
-                                " --seconds 2.5 > /dev/null";
+    std::ofstream(xm, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const std::string command = std::string(TAVRIN_BIN_DIR) + "/tavrin-xm render " + xm + " " +
+                                wav + " --seconds 2.5 > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream in(wav, std::ios::binary);
     std::vector<char> header(44);

@@ -42,8 +42,8 @@ void PrintPatterns(const XmModule& module) {
     }
 }
 
-void PrintEnvelope(const char* name, const EnvelopePoint* points, int count, int type,
-                   int sustain, int loopStart, int loopEnd) {
+void PrintEnvelope(const char* name, const EnvelopePoint* points, int count, int type, int sustain,
+                   int loopStart, int loopEnd) {
     std::printf("    %s envelope: %s%s%s, %d points", name, type & kEnvelopeOn ? "on" : "off",
                 type & kEnvelopeSustain ? ", sustain" : "", type & kEnvelopeLoop ? ", loop" : "",
                 count);
@@ -57,10 +57,11 @@ void PrintInstruments(const XmModule& module) {
     static const char* const kLoops[] = {"", "none", "forward", "", "ping-pong"};
     for (int i = 0; i < module.instrumentCount; ++i) {
         const XmInstrument& in = module.instruments[i];
-        std::printf("\ninstrument %d: %d samples, fadeout %d, auto-vibrato type %d sweep %d "
-                    "depth %d rate %d\n",
-                    i + 1, in.sampleCount, in.fadeout, in.vibratoType, in.vibratoSweep,
-                    in.vibratoDepth, in.vibratoRate);
+        std::printf(
+            "\ninstrument %d: %d samples, fadeout %d, auto-vibrato type %d sweep %d "
+            "depth %d rate %d\n",
+            i + 1, in.sampleCount, in.fadeout, in.vibratoType, in.vibratoSweep, in.vibratoDepth,
+            in.vibratoRate);
         if (in.sampleCount == 0) continue;
         PrintEnvelope("volume", in.volumeEnvelope, in.volumePointCount, in.volumeType,
                       in.volumeSustainPoint, in.volumeLoopStart, in.volumeLoopEnd);
@@ -68,10 +69,11 @@ void PrintInstruments(const XmModule& module) {
                       in.panningSustainPoint, in.panningLoopStart, in.panningLoopEnd);
         for (int s = 0; s < in.sampleCount; ++s) {
             const XmSample& sm = *in.samples[s];
-            std::printf("    sample %d: %u elements, loop %s %u+%u, volume %d, finetune %d, "
-                        "panning %d, relative note %d\n",
-                        s, sm.length, sm.loopMode <= 4 ? kLoops[sm.loopMode] : "?", sm.loopStart,
-                        sm.loopLength, sm.volume, sm.finetune, sm.panning, sm.relativeNote);
+            std::printf(
+                "    sample %d: %u elements, loop %s %u+%u, volume %d, finetune %d, "
+                "panning %d, relative note %d\n",
+                s, sm.length, sm.loopMode <= 4 ? kLoops[sm.loopMode] : "?", sm.loopStart,
+                sm.loopLength, sm.volume, sm.finetune, sm.panning, sm.relativeNote);
         }
     }
 }
@@ -85,14 +87,14 @@ int Info(const Arguments& arguments) {
     }
     XmModule* module = LoadModuleFile(arguments[0]);
     if (!module) return 1;
-    std::printf("channels %d, patterns %d (%d referenced), instruments %d\n",
-                module->channelCount, module->allocatedPatterns, module->referencedPatterns,
-                module->instrumentCount);
+    std::printf("channels %d, patterns %d (%d referenced), instruments %d\n", module->channelCount,
+                module->allocatedPatterns, module->referencedPatterns, module->instrumentCount);
     std::printf("song length %d, restart %d, speed %d, tempo %d BPM, %s frequencies\n",
                 module->songLength, module->restartPosition, module->defaultSpeed,
                 module->defaultBpm, module->flags & kLinearFrequencies ? "linear" : "Amiga");
     std::printf("orders:");
-    for (int i = 0; i < module->songLength && i < 256; ++i) std::printf(" %d", module->orderTable[i]);
+    for (int i = 0; i < module->songLength && i < 256; ++i)
+        std::printf(" %d", module->orderTable[i]);
     std::printf("\n");
     PrintPatterns(*module);
     PrintInstruments(*module);

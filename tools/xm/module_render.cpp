@@ -85,8 +85,7 @@ int Render(const Arguments& arguments) {
     const double length = static_cast<double>(frames) / kRate;
     std::printf("song length %.3f s (%lld frames, song clock %.3f s)\n", length,
                 static_cast<long long>(frames), songMilliseconds / 1000.0);
-    std::printf("rendered in %.3f s (%.1fx real time)\n", taken,
-                taken > 0 ? length / taken : 0.0);
+    std::printf("rendered in %.3f s (%.1fx real time)\n", taken, taken > 0 ? length / taken : 0.0);
     return 0;
 }
 
