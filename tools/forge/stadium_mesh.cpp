@@ -89,10 +89,25 @@ void AddStands(Mesh& mesh, const Materials& m, const std::vector<LoopPoint>& loo
         Sweep(mesh, loop, {d, h}, {d, h + kRise}, 0.6, 0.0, 1.0 / 6.0, m.crowd);
         Sweep(mesh, loop, {d, h + kRise}, {d + kTread, h + kRise}, 0.6, 1.0, 1.0 / 6.0, m.crowd);
     }
-    const double top = kFrontWall + kRows * kRise;
-    Sweep(mesh, loop, {kStandDepth, top}, {kStandDepth, kRoofHigh}, 0, 1, 0.5, m.concrete);  // back wall
-    Sweep(mesh, loop, {kStandDepth + 0.4, 0}, {kStandDepth + 0.4, kRoofHigh}, 0, 1, 0.5, m.concrete);
-    Sweep(mesh, loop, {kStandDepth, kRoofHigh}, {kStandDepth + 0.4, kRoofHigh}, 0, 1, 0.5, m.concrete);
+    // A parapet behind the top row and the outer facade; above them the night shows between
+    // the lattice columns that carry the roof.
+    const double top = kFrontWall + kRows * kRise, parapet = top + 1.2;
+    Sweep(mesh, loop, {kStandDepth, top}, {kStandDepth, parapet}, 0, 1, 0.5, m.concrete);
+    Sweep(mesh, loop, {kStandDepth + 0.4, 0}, {kStandDepth + 0.4, parapet}, 0, 1, 0.5, m.concrete);
+    Sweep(mesh, loop, {kStandDepth, parapet}, {kStandDepth + 0.4, parapet}, 0, 1, 0.5, m.concrete);
+    for (size_t i = 0; i + 1 < loop.size(); i += 2) {
+        const LoopPoint& l = loop[i];
+        const V3 tangent = Normalised(Cross({0, 1, 0}, l.outward));
+        const V3 foot = l.base + l.outward * (kStandDepth + 0.2) + V3{0, parapet, 0};
+        const V3 rise{0, kRoofHigh - parapet, 0};
+        const double repeats = rise.y / 4.0;  // the girder texture runs up the column
+        const V3 n = -l.outward;
+        const uint32_t a = mesh.AddVertex(foot - tangent * 0.6, n, {0, 1});
+        const uint32_t b = mesh.AddVertex(foot + tangent * 0.6, n, {0, 0});
+        const uint32_t c = mesh.AddVertex(foot + tangent * 0.6 + rise, n, {repeats, 0});
+        const uint32_t d = mesh.AddVertex(foot - tangent * 0.6 + rise, n, {repeats, 1});
+        mesh.AddQuad(a, b, c, d, m.lattice);
+    }
 }
 
 void AddRoof(Mesh& mesh, const Materials& m, const std::vector<LoopPoint>& loop) {
