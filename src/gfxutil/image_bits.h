@@ -38,7 +38,8 @@ public:
     uint32_t Extract(uint32_t pixel) const {
         if (max_ == 0) return 0;
         const uint32_t value = (pixel >> shift_) & max_;
-        return max_ == 255 ? value : (value * 255 + max_ / 2) / max_;
+        return max_ == 255 ? value
+                           : static_cast<uint32_t>((uint64_t{value} * 255 + max_ / 2) / max_);
     }
 
 private:

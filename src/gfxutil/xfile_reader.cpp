@@ -1,6 +1,7 @@
 #include "gfxutil/xfile_reader.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -116,7 +117,10 @@ bool XFileParser::ReadFloat(float& value, const char* what) {
         return got == XToken::Error ? Fail(tokens_.ErrorMessage())
                                     : Fail(std::string("expected ") + what);
     }
-    value = static_cast<float>(tokens_.Number());
+    const double number = tokens_.Number();
+    // Finite values beyond float's range have no float to become.
+    if (std::isfinite(number) && std::fabs(number) > FLT_MAX) return Fail("number out of range");
+    value = static_cast<float>(number);
     return true;
 }
 
