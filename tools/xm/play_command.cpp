@@ -42,6 +42,19 @@ void OnInterrupt(int) {
     interrupted = true;
 }
 
+// Ctrl-C ends the playing rather than the process. Installed before the sound device opens: SDL
+// puts in a handler of its own only where none is set, and would swallow the signal as an event.
+class InterruptCatcher {
+public:
+    InterruptCatcher() : previous_(std::signal(SIGINT, &OnInterrupt)) { interrupted = false; }
+    ~InterruptCatcher() { std::signal(SIGINT, previous_); }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+private:
+    void (*previous_)(int);
+};
+
 // Puts the terminal into single-key mode so Escape arrives without Enter, and restores it on
 // every way out.
 class KeyReader {
@@ -92,6 +105,7 @@ int Play(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "tavrin-xm: cannot open %s\n", fileName);
         return 1;
     }
+    const InterruptCatcher catcher;
     SystemCounter counter;
     const auto device = CreateSystemAudioDevice(counter);
     MusicPlayer player(fileName, {&DiskOpen, &DiskClose, &DiskRead, &DiskSeek, &DiskTell}, *device);
@@ -107,8 +121,6 @@ int Play(const std::vector<std::string>& arguments) {
     std::printf("Playing %s through the %s device; Escape or Ctrl-C stops.\n", fileName,
                 device->Name());
 
-    interrupted = false;
-    const auto previousHandler = std::signal(SIGINT, &OnInterrupt);
     {
         KeyReader keys;
         while (!interrupted && !keys.EscapePressed()) {
@@ -119,7 +131,6 @@ int Play(const std::vector<std::string>& arguments) {
             std::this_thread::sleep_for(std::chrono::milliseconds(40));
         }
     }
-    std::signal(SIGINT, previousHandler);
     player.Stop();
     std::printf("\n");
     return 0;
