@@ -12,11 +12,6 @@
 namespace tavrin::asset {
 namespace {
 
-struct ListedEntry {
-    ArchiveEntry info;
-    std::string name;
-};
-
 // Opens the archive or says why it cannot; null on failure.
 std::unique_ptr<DataArchive> OpenArchive(const char* path) {
     if (!std::filesystem::exists(path)) {
@@ -29,23 +24,6 @@ std::unique_ptr<DataArchive> OpenArchive(const char* path) {
         return nullptr;
     }
     return archive;
-}
-
-// Every entry of the central directory, or false when it breaks off early.
-bool ReadDirectory(DataArchive& archive, std::vector<ListedEntry>* entries) {
-    ZipReader* zip = archive.Reader();
-    for (uint32_t i = 0; i < archive.EntryCount(); ++i) {
-        const int32_t moved = i == 0 ? ZipGoToFirstEntry(zip) : ZipGoToNextEntry(zip);
-        ListedEntry entry{};
-        char name[65536];
-        if (moved != ZipOk ||
-            ZipGetEntryInfo(zip, &entry.info, name, sizeof name, nullptr, 0, nullptr, 0) != ZipOk) {
-            return false;
-        }
-        entry.name.assign(name, entry.info.nameLength);
-        entries->push_back(std::move(entry));
-    }
-    return true;
 }
 
 // Reads the current entry through and reports what the reader thinks of it.
@@ -87,29 +65,30 @@ int ListCommand(std::span<const char* const> args) {
     auto archive = OpenArchive(args[0]);
     if (!archive) return 1;
 
-    std::vector<ListedEntry> entries;
-    const bool complete = ReadDirectory(*archive, &entries);
-    std::printf("%-8s %10s %10s %-8s  %-14s %s\n", "method", "size", "packed", "crc", "check", "name");
-    bool allGood = complete;
     ZipReader* zip = archive->Reader();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const ArchiveEntry& info = entries[i].info;
-        (i == 0 ? ZipGoToFirstEntry(zip) : ZipGoToNextEntry(zip));
+    std::printf("%-8s %10s %10s %-8s  %-14s %s\n", "method", "size", "packed", "crc", "check", "name");
+    std::vector<std::string> names;
+    bool allGood = true;
+    for (uint32_t i = 0; i < archive->EntryCount(); ++i) {
+        ArchiveEntry info{};
+        static char name[65536];
+        if ((i == 0 ? ZipGoToFirstEntry(zip) : ZipGoToNextEntry(zip)) != ZipOk ||
+            ZipGetEntryInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != ZipOk) {
+            return Fail("%s: central directory breaks off after %u of %u entries", args[0], i,
+                        archive->EntryCount());
+        }
         const std::string check = CheckEntry(zip, info);
         allGood = allGood && check == "ok";
         // Lookups walk from the first entry, so a later entry with the same name is never loaded.
         std::string note;
-        for (size_t j = 0; j < i && note.empty(); ++j) {
-            if (ArchiveNameMatches(entries[i].name.c_str(), entries[j].name.c_str())) {
-                note = "  (hidden by entry " + std::to_string(j) + ")";
-            }
+        for (size_t j = 0; j < names.size() && note.empty(); ++j) {
+            if (ArchiveNameMatches(name, names[j].c_str())) note = "  (hidden by entry " + std::to_string(j) + ")";
         }
         std::printf("%-8s %10u %10u %08x  %-14s %s%s\n", MethodName(info.method), info.uncompressedSize,
-                    info.compressedSize, info.crc, check.c_str(), entries[i].name.c_str(), note.c_str());
+                    info.compressedSize, info.crc, check.c_str(), name, note.c_str());
+        names.emplace_back(name, info.nameLength);
     }
-    std::printf("%zu of %u entries, archive comment %u bytes\n", entries.size(), archive->EntryCount(),
-                archive->CommentSize());
-    if (!complete) return Fail("%s: central directory breaks off after %zu entries", args[0], entries.size());
+    std::printf("%u entries, archive comment %u bytes\n", archive->EntryCount(), archive->CommentSize());
     return allGood ? 0 : 1;
 }
 
