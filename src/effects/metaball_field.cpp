@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <thread>
 
 #include "effects/cube_table.h"
@@ -9,10 +10,15 @@
 namespace tavrin {
 namespace {
 
-// A sample count that cannot overflow: zero when any axis has no samples.
+// The most samples a field holds: its vertex buffer (five vertices per sample) must stay
+// addressable with 32-bit byte sizes.
+constexpr int64_t kMaxSamples = UINT32_MAX / (5 * sizeof(SurfaceVertex));
+
+// Zero when any axis has no samples, or when the grid is too large to hold.
 int CountSamples(int nx, int ny, int nz) {
     if (nx < 0 || ny < 0 || nz < 0) return 0;
-    return (nx + 1) * (ny + 1) * (nz + 1);
+    const int64_t count = (nx + int64_t{1}) * (ny + int64_t{1}) * (nz + int64_t{1});
+    return count <= kMaxSamples ? static_cast<int>(count) : 0;
 }
 
 // Non-finite values count as outside, so they never reach the interpolation.
@@ -51,9 +57,10 @@ bool MetaballField::SetResolution(int cx, int cy, int cz) {
     ny_ = cy;
     nz_ = cz;
     sampleCount_ = CountSamples(cx, cy, cz);
+    // Without samples there is nothing to step over (and the products could overflow).
     strideX_ = 1;
-    strideY_ = cx + 1;
-    strideZ_ = (cx + 1) * (cy + 1);
+    strideY_ = sampleCount_ > 0 ? cx + 1 : 0;
+    strideZ_ = sampleCount_ > 0 ? (cx + 1) * (cy + 1) : 0;
     cellSize_[0] = extent_[0] / static_cast<float>(cx);
     cellSize_[1] = extent_[1] / static_cast<float>(cy);
     cellSize_[2] = extent_[2] / static_cast<float>(cz);

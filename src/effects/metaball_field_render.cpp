@@ -24,8 +24,8 @@ MetaballField::~MetaballField() {
 }
 
 // The triangles are unrolled into the buffer, three vertices each, refilled with discard so the
-// previous frame's draw is never waited on. Only the part the triangles fill is locked: the whole
-// buffer is large enough for the densest surface and copying all of it would dominate the frame.
+// previous frame's draw is never waited on. Only the part the triangles fill is locked, so the
+// device need not move the rest of a buffer sized for the densest surface.
 bool MetaballField::Render() {
     if (!ready_ || vertexBuffer_ == nullptr) return false;
     IDirect3DDevice8* device = device_->device;
