@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archive/music_files.h"
 #include "archive/texture_loader.h"
 #include "d3d/d3d8.h"
 #include "shell/display_device.h"
@@ -42,7 +43,7 @@ SkyBox::SkyBox(DisplayDevice* device, const char* directory) : device_(device) {
     for (int k = 0; k < kFaces; ++k) {
         char name[256];
         std::snprintf(name, sizeof name, kFacePatterns[k], directory);
-        textures_[k] = LoadTexture(name);
+        textures_[k] = LoadTexture(MusicArchive(), d3d, name);
     }
     if (FAILED(d3d->CreateVertexBuffer(sizeof kVertices, 0, kSkyVertexFormat, D3DPOOL_MANAGED,
                                        &vertexBuffer_)) ||

@@ -9,7 +9,8 @@ struct DisplayDevice;
 
 // A textured cube of half-size 40 around the origin, drawn as the background of the trophy scene
 // (before anything inside it, since it writes depth). Faces come from "<directory>/Front.jpg",
-// Right, Back, Left, Top and Bottom in the archive; a face whose image is missing is drawn white.
+// Right, Back, Left, Top and Bottom in the program-wide archive; a face whose image is missing
+// is drawn white.
 class SkyBox {
 public:
     SkyBox(DisplayDevice* device, const char* directory);

@@ -146,6 +146,13 @@ TEST(MetaballField, ResolutionsWithinTheConstructionCapacityAreAccepted) {
     EXPECT_FALSE(field.SetResolution(2000, 2000, 2000));
     EXPECT_FALSE(field.SetResolution(-3, -3, 2000000));
 
+    // A grid too large to hold holds nothing, and refuses everything but empty grids.
+    MetaballField huge = MakeUnitField(4000, &source);
+    EXPECT_EQ(huge.SampleCount(), 0);
+    EXPECT_FALSE(huge.SetResolution(1, 1, 1));
+    huge.Polygonise();
+    EXPECT_EQ(huge.TriangleCount(), 0);
+
     SphereSource sphere;
     MetaballField empty = MakeUnitField(8, &sphere);
     for (int r : {0, -1, -5}) {
