@@ -60,28 +60,37 @@ inline __m128 ElementPairs(const int16_t* data, uint64_t first, uint64_t second)
 }
 #endif
 
-// Constant levels: two frames per iteration, then a last odd frame. The vector form does the
-// same float operations in the same order as the scalar one, two frames side by side.
+// Constant levels. The vector form mixes four frames an iteration (interpolation for all four
+// at once) with the same float operations in the same order as the scalar form.
 uint64_t MixSteady(const int16_t* data, uint64_t position, uint64_t step, float* out,
                    int32_t frames, float gainLeft, float gainRight) {
     int32_t i = 0;
 #if defined(__SSE2__)
     const __m128 gains = _mm_setr_ps(gainLeft, gainRight, gainLeft, gainRight);
     const __m128 scale = _mm_set1_ps(kFractionScale);
-    for (; i + 2 <= frames; i += 2) {
-        const uint64_t second = position + step;
-        const __m128 ab = ElementPairs(data, position, second);
-        const __m128 a = _mm_shuffle_ps(ab, ab, _MM_SHUFFLE(2, 2, 0, 0));
-        const __m128 b = _mm_shuffle_ps(ab, ab, _MM_SHUFFLE(3, 3, 1, 1));
-        const int32_t f0 = static_cast<int32_t>(static_cast<uint32_t>(position) >> 1);
-        const int32_t f1 = static_cast<int32_t>(static_cast<uint32_t>(second) >> 1);
-        const __m128 t = _mm_mul_ps(_mm_cvtepi32_ps(_mm_setr_epi32(f0, f0, f1, f1)), scale);
+    for (; i + 4 <= frames; i += 4) {
+        const uint64_t p1 = position + step;
+        const uint64_t p2 = p1 + step;
+        const uint64_t p3 = p2 + step;
+        const __m128 ab01 = ElementPairs(data, position, p1);
+        const __m128 ab23 = ElementPairs(data, p2, p3);
+        const __m128 a = _mm_shuffle_ps(ab01, ab23, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 b = _mm_shuffle_ps(ab01, ab23, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m128i fractions =
+            _mm_setr_epi32(static_cast<int32_t>(static_cast<uint32_t>(position) >> 1),
+                           static_cast<int32_t>(static_cast<uint32_t>(p1) >> 1),
+                           static_cast<int32_t>(static_cast<uint32_t>(p2) >> 1),
+                           static_cast<int32_t>(static_cast<uint32_t>(p3) >> 1));
+        const __m128 t = _mm_mul_ps(_mm_cvtepi32_ps(fractions), scale);
         const __m128 s = _mm_add_ps(a, _mm_mul_ps(t, _mm_sub_ps(b, a)));
-        _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(s, gains)));
-        out += 4;
-        position = second + step;
+        const __m128 first = _mm_mul_ps(_mm_unpacklo_ps(s, s), gains);
+        const __m128 second = _mm_mul_ps(_mm_unpackhi_ps(s, s), gains);
+        _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), first));
+        _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), second));
+        out += 8;
+        position = p3 + step;
     }
-#else
+#endif
     for (; i + 2 <= frames; i += 2) {
         const float s0 = Interpolate(data, position);
         position += step;
@@ -93,7 +102,6 @@ uint64_t MixSteady(const int16_t* data, uint64_t position, uint64_t step, float*
         out[3] += s1 * gainRight;
         out += 4;
     }
-#endif
     if (i < frames) {
         const float s = Interpolate(data, position);
         position += step;
