@@ -10,8 +10,8 @@
 //
 // A new device starts in Direct3D 8's documented default state. Objects are reference counted:
 // every object handed out (Create*, Get*Surface*, GetRenderTarget, ...) holds a reference the
-// caller gives back with Release. A device may be released while objects remain; those objects
-// then fail every call that needs the device.
+// caller gives back with Release. A device may be released while objects remain; they share its
+// GL context and stay usable until released, but GetDevice then fails with D3DERR_DEVICELOST.
 //
 // Only what the show needs is backed by the renderer; a call outside that (an unsupported format,
 // operation or argument) is refused with D3DERR_INVALIDCALL or drawn with the nearest supported
@@ -166,8 +166,8 @@ struct IDirect3DDevice8 : IUnknown {
     // Format D3DFMT_INDEX16 or D3DFMT_INDEX32.
     virtual HRESULT CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                       IDirect3DIndexBuffer8** ppIndexBuffer) = 0;
-    // Formats A8R8G8B8, X8R8G8B8, R5G6B5, X1R5G5B5, A1R5G5B5, A4R4G4B4, X4R4G4B4, L8, A8, A8L8
-    // and DXT1..DXT5. Levels 0 makes the full chain down to 1 x 1.
+    // Formats A8R8G8B8, X8R8G8B8, R5G6B5, X1R5G5B5, A1R5G5B5, A4R4G4B4, X4R4G4B4, L8, A8 (reads
+    // as black with that alpha) and A8L8. Levels 0 makes the full chain down to 1 x 1.
     virtual HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
                                   D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture8** ppTexture) = 0;
     // Render-target cube textures (D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT) take A8R8G8B8 or
