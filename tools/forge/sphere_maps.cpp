@@ -57,16 +57,13 @@ Rgba StudioColour(const V3& d) {
     return Added(c, Scaled({0.9, 0.95, 1.0}, boxes));
 }
 
-// Spectators: coloured shirts and heads scattered over the stands by a hash of the seat.
+// Spectators as a mirror ball shows them: far too small for single seats, so patches of shirt
+// colour drifting over the stands, with a little sparkle.
 Rgba CrowdColour(double azimuth, double elevation) {
-    const int column = static_cast<int>(std::floor(azimuth * 30.0));
-    const int row = static_cast<int>(std::floor(elevation * 40.0));
-    const double pick = HashUnit(column, row, 0, 77);
-    const Rgba seat{0.12, 0.12, 0.16};
-    if (pick < 0.25) return seat;
-    const Rgba shirt = Scaled(Hue(HashUnit(column, row, 1, 78)), 0.55 + 0.4 * pick);
-    const Rgba person = Lerp3(shirt, {0.9, 0.9, 0.9}, HashUnit(column, row, 2, 79) < 0.3 ? 0.7 : 0.0);
-    return Lerp3(seat, person, 0.6);  // seen from far off, people and seats blend
+    const V3 at{azimuth * 6.0, elevation * 14.0, 0.0};
+    const Rgba shirts = Hue(Fbm(at, 3, 78) * 2.5);
+    const double sparkle = Fbm(at * 5.0, 2, 79);
+    return Scaled(MixRgba({0.16, 0.18, 0.3}, shirts, 0.45), 0.7 + 0.6 * sparkle);
 }
 
 Rgba StadiumColour(const V3& d) {
