@@ -27,8 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const float inverseRate = InverseRate(kRate);
     std::vector<float> block(2 * kBlockFrames);
     std::vector<int16_t> pcm(2 * kBlockFrames);
-    // The clock gains at least 19 ms a block, so this ends after a bounded number of blocks.
-    while (module->playedMilliseconds < kSongMilliseconds) {
+    // Ticks under 45 frames add nothing to the song clock (each stretch adds its truncated
+    // milliseconds), so an absurd header tempo would freeze it: a minute of sound bounds the run.
+    for (int64_t frames = 0; module->playedMilliseconds < kSongMilliseconds &&
+                             frames < int64_t{kSongMilliseconds} * kRate / 1000;
+         frames += kBlockFrames) {
         std::fill(block.begin(), block.end(), 0.0f);
         RenderFrames(module, block.data(), kBlockFrames, inverseRate);
         ConvertToPcm16(pcm.data(), block.data(), kBlockFrames);
