@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "effects/env_bump_effect.h"
+#include "effects/flare_effect.h"
+#include "effects/stadium_effect.h"
 #include "music/music_player.h"
 #include "music/output.h"
 #include "platform/random.h"
@@ -30,7 +33,12 @@ Capture::Capture(std::string archivePath, int framesPerSecond)
 Capture::~Capture() = default;
 
 bool Capture::Start() {
-    ResetRand();  // the same draws land in the same objects on every run
+    // Every recording starts from the state of a fresh program, even the second one in a process:
+    // the same random draws land in the same objects and the effect clocks start at 0.
+    ResetRand();
+    FlareEffect::ResetClock();
+    StadiumEffect::ResetClock();
+    EnvBumpEffect::ResetClock();
     show_->Startup();
     return show_->display() != nullptr && show_->display()->device != nullptr &&
            show_->phase() != Show::Phase::kFinished;
