@@ -42,17 +42,26 @@ void OnInterrupt(int) {
     interrupted = true;
 }
 
-// Ctrl-C ends the playing rather than the process. Installed before the sound device opens: SDL
-// puts in a handler of its own only where none is set, and would swallow the signal as an event.
+// Ctrl-C (or a termination request) ends the playing rather than the process. Installed before the
+// sound device opens: SDL puts in a handler of its own only where none is set, and would swallow
+// the signal as an event.
 class InterruptCatcher {
 public:
-    InterruptCatcher() : previous_(std::signal(SIGINT, &OnInterrupt)) { interrupted = false; }
-    ~InterruptCatcher() { std::signal(SIGINT, previous_); }
+    InterruptCatcher()
+        : previousInterrupt_(std::signal(SIGINT, &OnInterrupt)),
+          previousTerminate_(std::signal(SIGTERM, &OnInterrupt)) {
+        interrupted = false;
+    }
+    ~InterruptCatcher() {
+        std::signal(SIGINT, previousInterrupt_);
+        std::signal(SIGTERM, previousTerminate_);
+    }
     InterruptCatcher(const InterruptCatcher&) = delete;
     InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
 private:
-    void (*previous_)(int);
+    void (*previousInterrupt_)(int);
+    void (*previousTerminate_)(int);
 };
 
 // Puts the terminal into single-key mode so Escape arrives without Enter, and restores it on
