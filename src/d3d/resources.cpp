@@ -66,8 +66,13 @@ HRESULT BufferStorage::Unlock() {
     if (!core_->Use()) return D3DERR_DEVICELOST;
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
     if (discard_) {
-        // Fresh storage: draws still reading the old contents are not waited for.
-        glBufferData(GL_COPY_WRITE_BUFFER, length(), bytes_.data(), usage_);
+        // Fresh storage, so draws still reading the old contents are not waited for. Only the
+        // locked range is sent: after a discard the rest of the buffer is undefined anyway, and a
+        // large dynamic buffer is usually refilled only in part.
+        glBufferData(GL_COPY_WRITE_BUFFER, length(), nullptr, usage_);
+        if (lockSize_ > 0) {
+            glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+        }
     } else if (lockSize_ > 0) {
         glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
     }
