@@ -98,7 +98,7 @@ TEST(JpegDecode, TruncatedOrCorruptFails) {
 
 // ---- PNG: written with libpng ----------------------------------------------------------------
 
-struct PngSpec {
+struct PngLayout {
     int width, height, bitDepth, colourType;
     bool interlaced = false;
     std::vector<png_color> palette{};
@@ -110,7 +110,7 @@ void AppendBytes(png_structp png, png_bytep data, size_t size) {
     out->insert(out->end(), data, data + size);
 }
 
-std::vector<uint8_t> EncodePng(const PngSpec& s, std::vector<std::vector<uint8_t>> rows) {
+std::vector<uint8_t> EncodePng(const PngLayout& s, std::vector<std::vector<uint8_t>> rows) {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -158,16 +158,16 @@ TEST(PngDecode, ColourTypesAndDepths) {
 }
 
 TEST(PngDecode, PaletteWithTransparencyAndInterlacing) {
-    PngSpec spec{4, 1, 2, PNG_COLOR_TYPE_PALETTE};
-    spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    spec.transparency = {0x00, 0x80};  // entry 2 has no tRNS value: opaque
-    const Image image = DecodeOk(EncodePng(spec, {{0b00011000}}));  // 0, 1, 2, 0
+    PngLayout layout{4, 1, 2, PNG_COLOR_TYPE_PALETTE};
+    layout.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    layout.transparency = {0x00, 0x80};  // entry 2 has no tRNS value: opaque
+    const Image image = DecodeOk(EncodePng(layout, {{0b00011000}}));  // 0, 1, 2, 0
     EXPECT_EQ(image.At(0, 0), 0x00FF0000u);
     EXPECT_EQ(image.At(1, 0), 0x8000FF00u);
     EXPECT_EQ(image.At(2, 0), 0xFF0000FFu);
 
     // Adam7: every pixel must land where it belongs.
-    PngSpec interlaced{9, 9, 8, PNG_COLOR_TYPE_RGB, true};
+    PngLayout interlaced{9, 9, 8, PNG_COLOR_TYPE_RGB, true};
     std::vector<std::vector<uint8_t>> rows(9);
     for (int y = 0; y < 9; ++y) {
         for (int x = 0; x < 9; ++x) rows[y].insert(rows[y].end(), {uint8_t(x), uint8_t(y), 7});
