@@ -57,7 +57,7 @@ private:
     void SetStages();
 
     std::unique_ptr<MetaballField> field;
-    IDirect3DTexture8* envTexture;  // kept for its owner's sake; the effect never binds it
+    [[maybe_unused]] IDirect3DTexture8* envTexture;  // stored for its owner; never bound
     IDirect3DTexture8* bumpTexture;
     Vec3 lightPos;
     std::vector<Torus> tori;
