@@ -113,13 +113,7 @@ void EnvBumpEffect::Advance(double frameSeconds) {
 
 void EnvBumpEffect::SetStages() {
     IDirect3DDevice8* d3d = device->device;
-    const D3DMATRIX sphereMap = SphereMapMatrix(0.49f);
-    d3d->SetTransform(D3DTS_TEXTURE0, &sphereMap);
-    d3d->SetTransform(D3DTS_TEXTURE1, &sphereMap);
-    for (DWORD stage = 0; stage < 2; ++stage) {
-        d3d->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL);
-        d3d->SetTextureStageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
-    }
+    SetSphereMapStages(d3d, 0.49f);
     d3d->SetTexture(0, bumpTexture);
     SetStageOp(d3d, 0, D3DTSS_COLOROP, D3DTOP_DOTPRODUCT3, D3DTA_DIFFUSE, D3DTA_TEXTURE);
     SetStageOp(d3d, 0, D3DTSS_ALPHAOP, D3DTOP_MODULATE, D3DTA_DIFFUSE, D3DTA_TEXTURE);

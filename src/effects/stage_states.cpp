@@ -22,6 +22,16 @@ D3DMATRIX SphereMapMatrix(float scale) {
     return D3DMATRIX{{{scale, 0, 0, 0}, {0, -scale, 0, 0}, {0, 0, 1, 0}, {0.5f, 0.5f, 0, 1}}};
 }
 
+void SetSphereMapStages(IDirect3DDevice8* device, float scale) {
+    const D3DMATRIX sphereMap = SphereMapMatrix(scale);
+    device->SetTransform(D3DTS_TEXTURE0, &sphereMap);
+    device->SetTransform(D3DTS_TEXTURE1, &sphereMap);
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        device->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL);
+        device->SetTextureStageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
+    }
+}
+
 void SetEnvironmentAddStage(IDirect3DDevice8* device, IDirect3DBaseTexture8* environment) {
     device->SetTexture(1, environment);
     SetStageOp(device, 1, D3DTSS_COLOROP, D3DTOP_MULTIPLYADD, D3DTA_TFACTOR, D3DTA_TEXTURE);

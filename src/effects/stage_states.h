@@ -18,6 +18,9 @@ void SetLinearWrapSampling(IDirect3DDevice8* device, DWORD stage);
 // (0.5 + scale * n.x, 0.5 - scale * n.y).
 D3DMATRIX SphereMapMatrix(float scale);
 
+// Stages 0 and 1 read sphere-map coordinates generated from camera-space normals.
+void SetSphereMapStages(IDirect3DDevice8* device, float scale);
+
 // Stage 1 adds half-grey times the environment texture to the result of stage 0
 // (MULTIPLYADD of TFACTOR and TEXTURE onto CURRENT).
 void SetEnvironmentAddStage(IDirect3DDevice8* device, IDirect3DBaseTexture8* environment);
