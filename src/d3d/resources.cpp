@@ -51,8 +51,7 @@ HRESULT BufferStorage::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
                       D3DERR_INVALIDCALL);
     }
     locked_ = true;
-    discard_ = (flags & D3DLOCK_DISCARD) != 0;
-    readOnly_ = (flags & D3DLOCK_READONLY) != 0 && !discard_;
+    readOnly_ = (flags & D3DLOCK_READONLY) != 0 && (flags & D3DLOCK_DISCARD) == 0;
     lockOffset_ = offset;
     lockSize_ = size;
     *data = bytes_.data() + offset;
@@ -65,15 +64,11 @@ HRESULT BufferStorage::Unlock() {
     if (readOnly_ || buffer_ == 0) return D3D_OK;
     if (!core_->Use()) return D3DERR_DEVICELOST;
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
-    if (discard_) {
-        // Fresh storage, so draws still reading the old contents are not waited for. Only the
-        // locked range is sent: after a discard the rest of the buffer is undefined anyway, and a
-        // large dynamic buffer is usually refilled only in part.
-        glBufferData(GL_COPY_WRITE_BUFFER, length(), nullptr, usage_);
-        if (lockSize_ > 0) {
-            glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
-        }
-    } else if (lockSize_ > 0) {
+    // Only the locked range is sent, discard or not: after a discard the rest of the buffer is
+    // undefined anyway, and a large dynamic buffer is usually refilled only in part. Discard does
+    // not orphan the storage: a software rasteriser allocates and clears the whole new store,
+    // which for the metaball buffers (tens of megabytes) cost half a second a frame.
+    if (lockSize_ > 0) {
         glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
     }
     return D3D_OK;

@@ -34,7 +34,6 @@ private:
     GLuint buffer_ = 0;
     GLenum usage_;
     bool locked_ = false;
-    bool discard_ = false;
     bool readOnly_ = false;
     UINT lockOffset_ = 0;
     UINT lockSize_ = 0;
