@@ -14,7 +14,8 @@ std::optional<RecordOptions> Parse(std::vector<std::string> arguments, std::stri
 
 TEST(RecordOptions, ReadsEveryOptionAndSortsStills) {
     const auto options = Parse({"--data", "x.data", "--fps", "30", "--to", "12.5", "--video",
-                                "out.mp4", "--wav", "out.wav", "--still", "10,2.5,5", "--out", "dir"});
+                                "out.mp4", "--wav", "out.wav", "--still", "10,2.5,5", "--out", "dir",
+                                "--timings", "t.csv"});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->dataPath, "x.data");
     EXPECT_EQ(options->fps, 30);
@@ -23,6 +24,9 @@ TEST(RecordOptions, ReadsEveryOptionAndSortsStills) {
     EXPECT_EQ(options->wavPath, "out.wav");
     EXPECT_EQ(options->stillTimes, (std::vector<double>{2.5, 5, 10}));
     EXPECT_EQ(options->stillDirectory, "dir");
+    EXPECT_EQ(options->timingsPath, "t.csv");
+    // Timings alone are a recording too.
+    EXPECT_TRUE(Parse({"--timings", "t.csv"}));
 }
 
 TEST(RecordOptions, RefusesMistakesWithAReason) {

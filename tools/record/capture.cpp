@@ -1,20 +1,39 @@
 #include "capture.h"
 
-#include <algorithm>
+#include <cxxabi.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+#include "effects/effect.h"
 #include "effects/env_bump_effect.h"
 #include "effects/flare_effect.h"
 #include "effects/stadium_effect.h"
+#include "effects/trophy_scene.h"
 #include "music/music_player.h"
 #include "music/output.h"
 #include "platform/random.h"
 #include "shell/display_device.h"
+#include "shell/scene_schedule.h"
 
 namespace tavrin::record {
 namespace {
 
 // Ticks per frame of the manual counter: a whole number, so every frame lasts exactly 1 / fps.
 constexpr int64_t kTicksPerFrame = 100000;
+
+// The effect's class name without its namespace.
+std::string ClassName(const Effect& effect) {
+    const char* mangled = typeid(effect).name();
+    int status = 0;
+    const std::unique_ptr<char, void (*)(void*)> demangled(
+        abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+    const std::string name = status == 0 && demangled ? demangled.get() : mangled;
+    const size_t scope = name.rfind("::");
+    return scope == std::string::npos ? name : name.substr(scope + 2);
+}
 
 }  // namespace
 
@@ -77,6 +96,16 @@ bool Capture::Step() {
     // The frame stays on screen for one interval, while the device plays that interval's sound.
     AdvanceClockAndSound();
     return pass != Show::Pass::kFinished;
+}
+
+std::string Capture::SceneName() const {
+    if (!inMainLoop()) return "loading screen";
+    const SceneSchedule* schedule = show_->schedule();
+    const Effect* effect = schedule ? schedule->ActiveEffect() : nullptr;
+    std::string name = effect ? ClassName(*effect) : "nothing";
+    if (effect && effect == show_->trophyScene() && show_->trophyScene()->frozen) name += " (metaball passage)";
+    if (SceneSchedule::ScrollerShown(songTime())) name += " + end scroller";
+    return name;
 }
 
 const std::vector<uint32_t>& Capture::ReadFrame() {

@@ -39,6 +39,11 @@ public:
     // played): after n frames, n * 44100 / fps sound frames in all.
     const std::vector<int16_t>& FrameSound() const { return frameSound_; }
 
+    // What the frame just rendered showed, for telling scenes apart: "loading screen", or the
+    // class of the effect on screen, "(metaball passage)" while the trophy scene stands frozen and
+    // "+ end scroller" once the scroller runs over it.
+    std::string SceneName() const;
+
     int64_t frameIndex() const { return frame_; }
     float songTime() const { return show_->songTime(); }
     bool inMainLoop() const { return show_->phase() == Show::Phase::kMain; }

@@ -10,8 +10,11 @@ namespace tavrin::record {
 const char kRecordUsage[] =
     "usage: tavrin-record [--data Tavrin.data] [--fps 60] [--to SONG_SECONDS]\n"
     "                     [--video OUT.mp4] [--wav OUT.wav] [--still T[,T...] --out DIR]\n"
+    "                     [--timings OUT.csv]\n"
     "Renders the show offline, frame by frame, with its sound. Without --to a recording runs\n"
-    "until the music first comes back to its loop; stills end the run after the last one.\n";
+    "until the music first comes back to its loop; stills end the run after the last one.\n"
+    "--timings writes how long each frame took to render (pass and read-back) and prints the\n"
+    "median and worst frame of every scene.\n";
 
 namespace {
 
@@ -42,6 +45,8 @@ std::optional<RecordOptions> ParseRecordOptions(const std::vector<std::string>& 
             options.videoPath = value;
         } else if (flag == "--wav") {
             options.wavPath = value;
+        } else if (flag == "--timings") {
+            options.timingsPath = value;
         } else if (flag == "--out") {
             options.stillDirectory = value;
         } else if (flag == "--fps") {
@@ -77,8 +82,9 @@ std::optional<RecordOptions> ParseRecordOptions(const std::vector<std::string>& 
         error = "--still needs --out DIR";
         return std::nullopt;
     }
-    if (options.videoPath.empty() && options.wavPath.empty() && options.stillTimes.empty()) {
-        error = "nothing to record: give --video, --wav or --still";
+    if (options.videoPath.empty() && options.wavPath.empty() && options.stillTimes.empty() &&
+        options.timingsPath.empty()) {
+        error = "nothing to record: give --video, --wav, --still or --timings";
         return std::nullopt;
     }
     return options;

@@ -14,6 +14,8 @@ struct RecordOptions {
     std::string wavPath;
     std::vector<double> stillTimes;  // ascending
     std::string stillDirectory;
+    // Render time of every frame as CSV, with a summary per scene on stderr.
+    std::string timingsPath;
 };
 
 // Parses the command line; on a mistake returns nothing and sets `error` to what was wrong.

@@ -7,6 +7,7 @@
 
 #include "capture.h"
 #include "contact_sheet.h"
+#include "frame_timings.h"
 #include "png_file.h"
 #include "video_encoder.h"
 #include "wav_writer.h"
@@ -95,14 +96,18 @@ int Record(const RecordOptions& options) {
     Outputs out;
     if (!OpenOutputs(options, capture, out)) return 1;
 
-    const bool recordsStream = out.video || !options.wavPath.empty();
+    const bool timed = !options.timingsPath.empty();
+    FrameTimings timings;
+    const bool recordsStream = out.video || !options.wavPath.empty() || timed;
     double end = options.toSongTime.value_or(recordsStream ? kLongestSong : 0.0);
     if (!recordsStream && !options.toSongTime) end = options.stillTimes.back();
     Progress progress(options.toSongTime || !recordsStream ? end : 0.0);
 
     size_t nextStill = 0;
     bool ok = true;
-    while (capture.Step()) {
+    for (;;) {
+        const auto passStart = std::chrono::steady_clock::now();
+        if (!capture.Step()) break;
         const bool main = capture.inMainLoop();
         const float song = capture.songTime();
         const bool songEnded = !options.toSongTime && capture.songLoopTime() >= 0.0f &&
@@ -112,8 +117,13 @@ int Record(const RecordOptions& options) {
         }
         const bool takeStill = main && nextStill < options.stillTimes.size() &&
                                song >= options.stillTimes[nextStill];
-        if (out.video || takeStill) {
+        if (out.video || takeStill || timed) {
+            // Reading the frame back waits for the rasteriser, so it ends the frame's render time.
             const std::vector<uint32_t>& frame = capture.ReadFrame();
+            if (timed) {
+                const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - passStart;
+                timings.Add(song, capture.SceneName(), took.count());
+            }
             if (out.video) ok = out.video->AddFrame(frame) && ok;
             while (takeStill && nextStill < options.stillTimes.size() &&
                    song >= options.stillTimes[nextStill]) {
@@ -136,6 +146,13 @@ int Record(const RecordOptions& options) {
     if (out.video) {
         ok = out.video->Finish(out.wavPath) && ok;
         if (options.wavPath.empty()) std::remove(out.wavPath.c_str());
+    }
+    if (timed) {
+        std::fputs(timings.Summary().c_str(), stderr);
+        if (!timings.WriteCsv(options.timingsPath)) {
+            std::fprintf(stderr, "tavrin-record: cannot write %s\n", options.timingsPath.c_str());
+            ok = false;
+        }
     }
     if (!out.stills.empty()) {
         const Sheet sheet = MakeContactSheet(out.stills);
