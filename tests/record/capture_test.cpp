@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -104,6 +106,58 @@ TEST(Recorder, TwoRunsWriteIdenticalStillsAndSound) {
     EXPECT_EQ(frames % 4410, 0u);  // whole frames at 10 fps
     EXPECT_GT(frames, static_cast<size_t>(44100 * 13));  // 4 s of loading + 9.5 s of song
     EXPECT_LT(frames, static_cast<size_t>(44100 * 15));
+    std::filesystem::remove_all(root);
+}
+
+// ffprobe's "key=value" lines for the streams and the container of a media file.
+std::string Probe(const std::filesystem::path& path) {
+    const std::string command =
+        "ffprobe -v error -show_entries stream=codec_type,codec_name,width,height,r_frame_rate,"
+        "nb_frames,sample_rate,channels -show_entries format=duration -of default=noprint_wrappers=1 '" +
+        path.string() + "'";
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
+        pclose(pipe);
+    }
+    return text;
+}
+
+double ProbedNumber(const std::string& probe, const std::string& key) {
+    const size_t at = probe.find(key + "=");
+    return at == std::string::npos ? -1.0 : std::strtod(probe.c_str() + at + key.size() + 1, nullptr);
+}
+
+TEST(Recorder, VideoHoldsEveryFrameAtTheRequestedRateWithItsSound) {
+    if (std::system("command -v ffprobe >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is not installed";
+    const auto root = std::filesystem::temp_directory_path() / "tavrin-video-test";
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    RecordOptions options;
+    options.dataPath = kArchive;
+    options.fps = 30;
+    options.toSongTime = 2.0;
+    options.videoPath = (root / "show.mp4").string();
+    options.wavPath = (root / "show.wav").string();
+    ASSERT_EQ(Record(options), 0);
+
+    const size_t soundFrames = (ReadFile(root / "show.wav").size() - 44) / 4;
+    const size_t pictureFrames = soundFrames / (44100 / 30);
+    EXPECT_GT(pictureFrames, 30u * 6 - 3);  // 4 s of loading and 2 s of song
+
+    const std::string probe = Probe(options.videoPath);
+    EXPECT_NE(probe.find("codec_type=video"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_type=audio"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_name=h264"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("r_frame_rate=30/1"), std::string::npos) << probe;
+    EXPECT_EQ(ProbedNumber(probe, "width"), 800);
+    EXPECT_EQ(ProbedNumber(probe, "height"), 600);
+    EXPECT_EQ(ProbedNumber(probe, "nb_frames"), static_cast<double>(pictureFrames)) << probe;
+    EXPECT_EQ(ProbedNumber(probe, "sample_rate"), 44100);
+    EXPECT_EQ(ProbedNumber(probe, "channels"), 2);
+    // The container lasts as long as the picture, give or take the sound encoder's last packet.
+    EXPECT_NEAR(ProbedNumber(probe, "duration"), pictureFrames / 30.0, 0.05) << probe;
     std::filesystem::remove_all(root);
 }
 
