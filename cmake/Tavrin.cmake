@@ -74,6 +74,7 @@ function(tavrin_fuzz name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     tavrin_warnings(${name})
+    add_dependencies(tavrin-fuzz-targets ${name})
     set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
     file(MAKE_DIRECTORY ${corpus})
     # Seeds, when a target has them, live in a "seeds" folder beside its source.
