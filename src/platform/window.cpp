@@ -38,7 +38,17 @@ std::unique_ptr<Window> Window::Create(const char* title, int width, int height,
 
     const bool desktop = fullScreen && !WindowedRequested();
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
-    if (desktop) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_DisplayMode mode;
+    if (desktop) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        // Made at the desktop's size from the start: an X server without a window manager never
+        // resizes the window, while SDL would already report the desktop's size as its drawable,
+        // and the picture came out cut off.
+        if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+            width = mode.w;
+            height = mode.h;
+        }
+    }
     SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                           width, height, flags);
     if (window == nullptr) {

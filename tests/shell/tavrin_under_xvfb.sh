@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Starts the show in a virtual X server with SDL's dummy sound driver, checks that the loading
 # screen shows and then gives way to the main loop, sends Escape and expects exit code 0.
-# Usage: tavrin_under_xvfb.sh BIN_DIR
+# Full screen, the window must cover the whole screen.
+# Usage: tavrin_under_xvfb.sh BIN_DIR windowed|fullscreen
 set -euo pipefail
 bin_dir=$1
+mode=$2
 for tool in Xvfb xdotool import convert; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -24,9 +26,7 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 export SDL_AUDIODRIVER=dummy
-# A plain 800x600 window: the virtual server has no window manager to hand a full-screen
-# window its place.
-export TAVRIN_WINDOWED=1
+if [ "$mode" = windowed ]; then export TAVRIN_WINDOWED=1; else unset TAVRIN_WINDOWED; fi
 
 cd "$bin_dir"
 ./tavrin >"$work/show.log" 2>&1 &
@@ -39,6 +39,11 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "$window" ] || { echo "FAIL: no window appeared"; cat "$work/show.log"; exit 1; }
+# There is no window manager here: a full-screen window must take the screen by itself.
+geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')
+expected=$([ "$mode" = windowed ] && echo 800x600 || echo 1024x768)
+[ "$geometry" = "$expected" ] || { echo "FAIL: $mode window is $geometry, not $expected"; exit 1; }
+echo "$mode window: $geometry"
 
 # Lit pixels on the screen: the loading text, or the black frames of the main loop (there is
 # no data archive beside a test build, so no effect draws).
