@@ -36,40 +36,46 @@ bool IsJpeg(std::span<const uint8_t> bytes) {
     return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
 
-bool DecodeJpeg(std::span<const uint8_t> bytes, Image& image, std::string& error) {
-    jpeg_decompress_struct info{};
-    ErrorManager manager{};
-    info.err = jpeg_std_error(&manager.base);
-    manager.base.error_exit = OnError;
-    manager.base.emit_message = OnMessage;
-    // Only C frames lie between here and the longjmp, and nothing below is constructed after it.
-    if (setjmp(manager.jump)) {
-        jpeg_destroy_decompress(&info);
-        error = std::string("JPEG: ") + manager.message;
-        return false;
-    }
+namespace {
+
+// The libjpeg calls, which leave by longjmp on failure. Nothing in this frame is a C++ object
+// that changes after setjmp, so the jump cannot clobber anything; a failure comes back as C text,
+// or as "" when AllocateImage has already said why in `error`.
+const char* ReadPixels(jpeg_decompress_struct& info, ErrorManager& manager,
+                       std::span<const uint8_t> bytes, Image& image, std::string& error) {
+    if (setjmp(manager.jump)) return manager.message;
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
-        jpeg_destroy_decompress(&info);
-        error = "JPEG: CMYK images are not supported";
-        return false;
+        return "CMYK images are not supported";
     }
     info.out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(&info);
-    if (!AllocateImage(image, info.output_width, info.output_height, error)) {
-        jpeg_destroy_decompress(&info);
-        return false;
-    }
+    if (!AllocateImage(image, info.output_width, info.output_height, error)) return "";
     while (info.output_scanline < info.output_height) {
         JSAMPROW row =
             reinterpret_cast<JSAMPROW>(&image.pixels[size_t{info.output_scanline} * image.width]);
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
+    return nullptr;
+}
+
+}  // namespace
+
+bool DecodeJpeg(std::span<const uint8_t> bytes, Image& image, std::string& error) {
+    jpeg_decompress_struct info{};
+    ErrorManager manager{};
+    info.err = jpeg_std_error(&manager.base);
+    manager.base.error_exit = OnError;
+    manager.base.emit_message = OnMessage;
+    const char* failure = ReadPixels(info, manager, bytes, image, error);
+    // Safe on a structure that was never created: it is zeroed above.
     jpeg_destroy_decompress(&info);
-    return true;
+    if (failure == nullptr) return true;
+    if (*failure != '\0') error = std::string("JPEG: ") + failure;
+    return false;
 }
 
 }  // namespace tavrin

@@ -39,23 +39,14 @@ bool IsPng(std::span<const uint8_t> bytes) {
     return bytes.size() >= 8 && png_sig_cmp(bytes.data(), 0, 8) == 0;
 }
 
-bool DecodePng(std::span<const uint8_t> bytes, Image& image, std::string& error) {
-    ReadState state;
-    state.bytes = bytes;
-    std::vector<png_bytep> rows;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, OnError, OnWarning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        error = "PNG: out of memory";
-        return false;
-    }
-    // Only libpng's C frames lie between here and the longjmp; the objects above outlive it.
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        error = "PNG: " + state.message;
-        return false;
-    }
+namespace {
+
+// The libpng calls, which leave by longjmp on failure. Nothing in this frame is a C++ object
+// that changes after setjmp, so the jump cannot clobber anything; a failure comes back as C text,
+// or as "" when AllocateImage has already said why in `error`.
+const char* ReadPixels(png_structp png, png_infop info, ReadState& state, Image& image,
+                       std::vector<png_bytep>& rows, std::string& error) {
+    if (setjmp(png_jmpbuf(png))) return state.message.c_str();
     png_set_read_fn(png, &state, ReadFromMemory);
     png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
     png_read_info(png, info);
@@ -71,23 +62,35 @@ bool DecodePng(std::span<const uint8_t> bytes, Image& image, std::string& error)
     png_set_filler(png, 0xFF, PNG_FILLER_AFTER);  // no effect where the image has alpha
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != size_t{width} * 4) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        error = "PNG: unexpected row layout";
-        return false;
-    }
-    if (!AllocateImage(image, width, height, error)) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
+    if (png_get_rowbytes(png, info) != size_t{width} * 4) return "unexpected row layout";
+    if (!AllocateImage(image, width, height, error)) return "";
     rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y) {
         rows[y] = reinterpret_cast<png_bytep>(&image.pixels[size_t{y} * width]);
     }
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
+    return nullptr;
+}
+
+}  // namespace
+
+bool DecodePng(std::span<const uint8_t> bytes, Image& image, std::string& error) {
+    ReadState state;
+    state.bytes = bytes;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, OnError, OnWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        error = "PNG: out of memory";
+        return false;
+    }
+    std::vector<png_bytep> rows;
+    const char* failure = ReadPixels(png, info, state, image, rows, error);
     png_destroy_read_struct(&png, &info, nullptr);
-    return true;
+    if (failure == nullptr) return true;
+    if (*failure != '\0') error = std::string("PNG: ") + failure;
+    return false;
 }
 
 }  // namespace tavrin

@@ -153,7 +153,7 @@ TEST(BmpDecode, RunLengthEncoded) {
 TEST(BmpDecode, DamagedFilesFailWithAReason) {
     const std::vector<uint8_t> rows(12, 0);
     std::vector<uint8_t> truncated = MakeBmp({3, 2, 24}, rows);
-    truncated.resize(truncated.size() - 1);
+    truncated.pop_back();
     DecodeError(truncated);
     DecodeError(MakeBmp({1, 1, 7}, {0, 0, 0, 0}));                            // odd depth
     DecodeError(MakeBmp({2, -2, 8, 1, {0}}, {0, 1}));                         // top-down RLE
