@@ -66,7 +66,10 @@ TEST(Capture, SoundAndPictureStayInStep) {
 TEST(Capture, FramesShowTheFlashOfTheirSongTime) {
     Capture capture(kArchive, 30);
     ASSERT_TRUE(capture.Start());
+    ASSERT_TRUE(capture.Step());
+    EXPECT_EQ(capture.SceneName(), "loading screen");
     RunTo(capture, 2.0f);
+    EXPECT_EQ(capture.SceneName(), "FlareEffect");
     const std::vector<uint32_t>& black = capture.ReadFrame();
     for (uint32_t pixel : black) ASSERT_EQ(pixel & 0xFFFFFF, 0u);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,9 +76,60 @@ std::vector<GoldenStill> StoredStills(const fs::path& directory) {
     return stills;
 }
 
+// What the show puts on screen at song time t, as Capture::SceneName names it; empty within
+// rounding of a change, where either side may show.
+std::string ExpectedScene(float t) {
+    struct Span {
+        float end;
+        const char* scene;
+    };
+    static const Span kSpans[] = {
+        {0.0f, "nothing"},        {24.6f, "FlareEffect"},  {40.8f, "StadiumEffect"},
+        {49.2f, "TrophyScene"},   {57.0f, "EnvBumpEffect"}, {81.0f, "TrophyScene"},
+        {86.0f, "TrophyScene (metaball passage)"},          {138.7f, "StadiumEffect"},
+        {155.0f, "EnvBumpEffect"}, {171.0f, "StadiumEffect"},
+        {179.15f, "TrophyScene + end scroller"}};
+    for (const Span& span : kSpans) {
+        if (std::fabs(t - span.end) < 0.002f) return "";
+        if (t < span.end) return span.scene;
+    }
+    return "";  // a random pick: checked on its own
+}
+
+// The scene of every recorded frame follows the schedule: loading screen first, then each effect
+// in its span, and after 179.15 s the random picks, all with the end scroller over them.
+void ExpectScheduleFollowed(const fs::path& timingsPath) {
+    std::ifstream in(timingsPath);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line)) << "no timings in " << timingsPath;
+    bool loading = true;
+    int checked = 0;
+    while (std::getline(in, line)) {
+        // frame,song_time,scene,milliseconds
+        const size_t first = line.find(',');
+        const size_t second = line.find(',', first + 1);
+        const size_t last = line.rfind(',');
+        ASSERT_TRUE(first != std::string::npos && second < last) << line;
+        const float t = std::strtof(line.c_str() + first + 1, nullptr);
+        const std::string scene = line.substr(second + 1, last - second - 1);
+        if (loading && scene == "loading screen") continue;
+        loading = false;
+        const std::string expected = ExpectedScene(t);
+        if (t > 179.2f) {
+            EXPECT_TRUE(scene == "StadiumEffect + end scroller" || scene == "EnvBumpEffect + end scroller" ||
+                        scene == "TrophyScene + end scroller") << line;
+        } else if (!expected.empty()) {
+            ASSERT_EQ(scene, expected) << line;
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 200 * kGoldenFps);
+}
+
 // Renders the show at the song times of the stored stills and compares each with its reference.
 // A mismatch leaves the frame and a map of where it differs in golden-diff/ beside the tests.
-TEST(GoldenStills, ShowLooksAsStored) {
+// The same run checks that every frame showed the scene the schedule gives its song time.
+TEST(WholeShowAt10Fps, LooksAsStoredAndFollowsTheSchedule) {
     const fs::path goldenDirectory = fs::path(TAVRIN_SOURCE_DIR) / "tests" / "golden";
     const std::vector<GoldenStill> stills = StoredStills(goldenDirectory);
     ASSERT_FALSE(stills.empty()) << "no still-*.png under " << goldenDirectory;
@@ -89,7 +141,9 @@ TEST(GoldenStills, ShowLooksAsStored) {
     options.fps = kGoldenFps;
     for (const GoldenStill& still : stills) options.stillTimes.push_back(still.songTime);
     options.stillDirectory = outDirectory.string();
+    options.timingsPath = (outDirectory / "frames.csv").string();
     ASSERT_EQ(Record(options), 0);
+    ExpectScheduleFollowed(options.timingsPath);
 
     for (const GoldenStill& still : stills) {
         SCOPED_TRACE(still.path.filename().string());
