@@ -38,15 +38,16 @@ std::unique_ptr<Window> Window::Create(const char* title, int width, int height,
 
     const bool desktop = fullScreen && !WindowedRequested();
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
-    SDL_DisplayMode mode;
     if (desktop) {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         // Made at the desktop's size from the start: an X server without a window manager never
         // resizes the window, while SDL would already report the desktop's size as its drawable,
         // and the picture came out cut off.
-        if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
-            width = mode.w;
-            height = mode.h;
+        int desktopWidth = 0, desktopHeight = 0, refreshRate = 0;
+        if (DesktopDisplayMode(desktopWidth, desktopHeight, refreshRate) && desktopWidth > 0 &&
+            desktopHeight > 0) {
+            width = desktopWidth;
+            height = desktopHeight;
         }
     }
     SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
