@@ -75,8 +75,9 @@ struct IDirect3DCubeTexture8 : IDirect3DBaseTexture8 {
 };
 
 struct IDirect3DVertexBuffer8 : IDirect3DResource8 {
-    // SizeToLock 0 locks from OffsetToLock to the end. D3DLOCK_DISCARD gives fresh storage
-    // whose contents are undefined, so a buffer still being drawn from is never waited on.
+    // SizeToLock 0 locks from OffsetToLock to the end. After D3DLOCK_DISCARD the buffer's contents
+    // outside the locked range are undefined. Unlock sends only the locked range either way; the
+    // storage is not replaced, since a software rasteriser clears every new store in full.
     virtual HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, BYTE** ppbData, DWORD Flags) = 0;
     virtual HRESULT Unlock() = 0;
     virtual HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) = 0;

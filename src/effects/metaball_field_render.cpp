@@ -23,8 +23,8 @@ MetaballField::~MetaballField() {
     if (vertexBuffer_ != nullptr) vertexBuffer_->Release();
 }
 
-// The triangles are unrolled into the buffer, three vertices each, refilled with discard so the
-// previous frame's draw is never waited on. Only the part the triangles fill is locked, so the
+// The triangles are unrolled into the buffer, three vertices each, refilled with discard: the
+// previous frame's contents are not needed. Only the part the triangles fill is locked, so the
 // device need not move the rest of a buffer sized for the densest surface.
 bool MetaballField::Render() {
     if (!ready_ || vertexBuffer_ == nullptr) return false;
