@@ -68,12 +68,14 @@ int ListCommand(std::span<const char* const> args) {
     ZipReader* zip = archive->Reader();
     std::printf("%-8s %10s %10s %-8s  %-14s %s\n", "method", "size", "packed", "crc", "check", "name");
     std::vector<std::string> names;
+    std::vector<char> nameBuffer(65536);  // the longest name a ZIP entry can have, plus its end
+    char* const name = nameBuffer.data();
     bool allGood = true;
     for (uint32_t i = 0; i < archive->EntryCount(); ++i) {
         ArchiveEntry info{};
-        static char name[65536];
         if ((i == 0 ? ZipGoToFirstEntry(zip) : ZipGoToNextEntry(zip)) != ZipOk ||
-            ZipGetEntryInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != ZipOk) {
+            ZipGetEntryInfo(zip, &info, name, static_cast<uint32_t>(nameBuffer.size()), nullptr, 0, nullptr, 0) !=
+                ZipOk) {
             return Fail("%s: central directory breaks off after %u of %u entries", args[0], i,
                         archive->EntryCount());
         }
