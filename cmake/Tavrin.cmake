@@ -41,12 +41,15 @@ function(tavrin_library name)
     tavrin_warnings(tavrin_${name})
 endfunction()
 
-# tavrin_tool(NAME SOURCES ... [DEPS ...]): a program in build/bin.
+# tavrin_tool(NAME SOURCES ... [DEPS ...]): a program in build/bin, installed to bin/ with a manual
+# page made from its --help.
 function(tavrin_tool name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
     tavrin_warnings(${name})
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    tavrin_manual_page(${name})
 endfunction()
 
 # tavrin_test(NAME SOURCES ... [DEPS ...] [LABELS ...]): one GoogleTest binary, its cases in CTest.

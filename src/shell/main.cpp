@@ -1,14 +1,70 @@
 // The show on this machine: the steady clock, the sound device (or the silent stand-in that
 // keeps the song clock running), a full-screen window and its messages.
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
+#include "cli/command_line.h"
 #include "platform/audio_device.h"
 #include "platform/counter.h"
 #include "platform/messages.h"
 #include "shell/data_location.h"
 #include "shell/show.h"
 
-int main() {
+namespace {
+
+constexpr tavrin::cli::Option kOptions[] = {
+    {"data", "FILE", "the data archive to show (instead of searching for Tavrin.data)"},
+    {"window", nullptr, "show the picture in an 800x600 window"},
+    {"fullscreen", nullptr, "take the whole screen (the default)"},
+    {"audio", "DRIVER", "sound through 'sdl' (the sound card) or 'null' (silent, clock only)"},
+};
+
+constexpr tavrin::cli::Program kProgram{
+    .name = "tavrin",
+    .operands = "",
+    .summary = "Play the Tavrin real-time audiovisual show.",
+    .options = kOptions,
+    .details = "Keys: Escape or closing the window ends the show; A and Y raise and lower the\n"
+               "metaball grid resolution of the trophy scene; W and F switch to wireframe and\n"
+               "back to solid fill.\n"
+               "\n"
+               "Data: the show reads every picture, mesh and the music from Tavrin.data. Without\n"
+               "--data it takes TAVRIN_DATA when set, else looks in the working directory, beside\n"
+               "the program and in ../share/tavrin/ from the program.\n"
+               "\n"
+               "Environment: TAVRIN_WINDOWED=1 shows a window, TAVRIN_AUDIO=sdl|null picks the\n"
+               "sound driver; --window, --fullscreen and --audio take precedence over them.\n",
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tavrin::cli::CommandLine line;
+    int exitCode = 0;
+    if (tavrin::cli::ParseOrExit(kProgram, argc, argv, line, exitCode)) return exitCode;
+    const tavrin::cli::Arguments& arguments = line.arguments;
+
+    // The window and the sound driver read these settings from the environment, so the options
+    // take effect by setting them for this process.
+    for (const auto& given : arguments.options) {
+        const std::string_view name = given.option->name;
+        if (name == "window" || name == "fullscreen") setenv("TAVRIN_WINDOWED", name == "window" ? "1" : "0", 1);
+    }
+    if (const std::string* audio = arguments.Value("audio")) {
+        if (*audio != "sdl" && *audio != "null") {
+            return tavrin::cli::UsageError(kProgram, "--audio takes 'sdl' or 'null', not '" + *audio + "'");
+        }
+        setenv("TAVRIN_AUDIO", audio->c_str(), 1);
+    }
+
+    const std::string* named = arguments.Value("data");
+    const tavrin::DataLocation data = tavrin::LocateDataArchive(named ? *named : std::string());
+    if (data.path.empty()) {
+        // The show still runs, without pictures or music, as it does with any archive it cannot read.
+        std::fprintf(stderr, "tavrin: %s\n", tavrin::DescribeMissingData(data).c_str());
+    }
+
     tavrin::SystemCounter counter;
     std::unique_ptr<tavrin::AudioDevice> audio = tavrin::CreateSystemAudioDevice(counter);
     tavrin::SdlMessagePump messages;
@@ -17,7 +73,7 @@ int main() {
     environment.counter = &counter;
     environment.audio = audio.get();
     environment.messages = &messages;
-    environment.archivePath = tavrin::LocateDataArchive();
+    environment.archivePath = data.path.empty() ? data.tried.front() : data.path;
 
     tavrin::Show show(std::move(environment));
     return show.Run();

@@ -6,8 +6,10 @@ namespace tavrin::record {
 namespace {
 
 std::optional<RecordOptions> Parse(std::vector<std::string> arguments, std::string* error = nullptr) {
-    std::string message;
-    auto options = ParseRecordOptions(arguments, message);
+    const cli::CommandLine line = cli::ParseWords(kRecordProgram, arguments);
+    std::string message = line.mistake;
+    auto options = line.request == cli::CommandLine::Request::kRun ? RecordOptionsFrom(line.arguments, message)
+                                                                    : std::nullopt;
     if (error) *error = message;
     return options;
 }

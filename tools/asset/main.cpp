@@ -1,38 +1,61 @@
 // tavrin-asset: looks into the show's data through the show's own loaders.
-#include <cstdio>
-#include <cstring>
-#include <iterator>
+#include <string>
+#include <vector>
 
 #include "asset_commands.h"
+#include "cli/command_line.h"
 
 namespace {
 
-using tavrin::asset::AssetCommand;
+using tavrin::cli::kAnyCount;
 
-constexpr AssetCommand kCommands[] = {
-    {"list", "ARCHIVE", tavrin::asset::ListCommand},
-    {"cat", "ARCHIVE NAME", tavrin::asset::CatCommand},
-    {"show", "FILE... [--png OUT.png]", tavrin::asset::ShowCommand},
+constexpr tavrin::cli::Option kShowOptions[] = {
+    {"png", "OUT.png", "write the decoded picture, or a render of the mesh, as a PNG (one FILE)"},
 };
 
-int Usage(std::FILE* out) {
-    std::fprintf(out, "usage:\n");
-    for (const AssetCommand& command : kCommands) {
-        std::fprintf(out, "  tavrin-asset %s %s\n", command.name, command.usage);
-    }
-    return out == stdout ? 0 : 2;
-}
+constexpr tavrin::cli::Program kCommands[] = {
+    {.name = "tavrin-asset list",
+     .operands = "ARCHIVE",
+     .summary = "list the entries with their sizes, checksums and a read check",
+     .minOperands = 1,
+     .maxOperands = 1},
+    {.name = "tavrin-asset cat",
+     .operands = "ARCHIVE NAME",
+     .summary = "write the entry the show would load for NAME to standard output",
+     .minOperands = 2,
+     .maxOperands = 2},
+    {.name = "tavrin-asset show",
+     .operands = "FILE...",
+     .summary = "describe image and X mesh files as the show's loaders read them",
+     .options = kShowOptions,
+     .minOperands = 1,
+     .maxOperands = kAnyCount},
+};
+enum CommandIndex { kList, kCat, kShow };
+
+constexpr tavrin::cli::Program kProgram{
+    .name = "tavrin-asset",
+    .operands = "COMMAND [ARGUMENT]...",
+    .summary = "Look into the Tavrin show's data archive, images and meshes through the show's own loaders.",
+    .commands = kCommands,
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Usage(stderr);
-    if (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) return Usage(stdout);
-    for (const AssetCommand& command : kCommands) {
-        if (!std::strcmp(argv[1], command.name)) {
-            return command.run({argv + 2, static_cast<size_t>(argc - 2)});
+    tavrin::cli::CommandLine line;
+    int exitCode = 0;
+    if (tavrin::cli::ParseOrExit(kProgram, argc, argv, line, exitCode)) return exitCode;
+    std::vector<const char*> operands;
+    for (const std::string& operand : line.arguments.operands) operands.push_back(operand.c_str());
+    switch (line.commandIndex) {
+        case kList:
+            return tavrin::asset::ListCommand(operands);
+        case kCat:
+            return tavrin::asset::CatCommand(operands);
+        default: {
+            const std::string* png = line.arguments.Value("png");
+            return tavrin::asset::ShowCommand(operands, png ? png->c_str() : nullptr);
         }
     }
-    std::fprintf(stderr, "tavrin-asset: unknown command '%s'\n", argv[1]);
-    return Usage(stderr);
 }

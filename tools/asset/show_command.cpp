@@ -1,7 +1,5 @@
 // show: what the show's own loaders make of image and X files, optionally written out as a PNG
 // (the decoded image, or a headless render of the mesh lit from the viewer's side).
-#include <png.h>
-
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -21,6 +19,7 @@
 #include "effects/draw_mesh.h"
 #include "gfxutil/image.h"
 #include "gfxutil/matrix.h"
+#include "gfxutil/png_write.h"
 #include "gfxutil/texture_mips.h"
 #include "gfxutil/xfile_reader.h"
 #include "shell/display_device.h"
@@ -38,16 +37,6 @@ bool ReadFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes) {
     return !in.bad();
 }
 
-// Rows of A8R8G8B8 pixels, top first, as an 8-bit RGBA PNG.
-bool WritePng(const char* path, const uint32_t* pixels, uint32_t width, uint32_t height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = width;
-    image.height = height;
-    image.format = PNG_FORMAT_BGRA;  // A8R8G8B8 in a little-endian word
-    return png_image_write_to_file(&image, path, 0, pixels, 0, nullptr) != 0;
-}
-
 bool IsXFile(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= 4 && std::memcmp(bytes.data(), "xof ", 4) == 0;
 }
@@ -62,7 +51,7 @@ int ShowImage(const char* path, const std::vector<uint8_t>& bytes, const char* p
                 ImageFormatName(image.format), image.width, image.height,
                 FullMipLevelCount(image.width, image.height),
                 translucent ? "with transparency" : "opaque");
-    if (pngOut && !WritePng(pngOut, image.pixels.data(), image.width, image.height)) {
+    if (pngOut && !WritePngFile(pngOut, image.pixels.data(), image.width, image.height)) {
         return Fail("%s: cannot write the PNG", pngOut);
     }
     return 0;
@@ -153,7 +142,7 @@ int RenderMesh(const std::filesystem::path& path, const std::vector<uint8_t>& by
     device->EndScene();
     std::vector<uint32_t> pixels(size_t{kRenderWidth} * kRenderHeight);
     if (FAILED(device->ReadBackBuffer(pixels.data(), kRenderWidth * 4)) ||
-        !WritePng(pngOut, pixels.data(), kRenderWidth, kRenderHeight)) {
+        !WritePngFile(pngOut, pixels.data(), kRenderWidth, kRenderHeight)) {
         return Fail("%s: cannot render or write the PNG", pngOut);
     }
     return 0;
@@ -169,17 +158,7 @@ int ShowMesh(const char* path, const std::vector<uint8_t>& bytes, const char* pn
 
 }  // namespace
 
-int ShowCommand(std::span<const char* const> args) {
-    std::vector<const char*> files;
-    const char* pngOut = nullptr;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (!std::strcmp(args[i], "--png")) {
-            if (i + 1 >= args.size()) return Fail("--png needs an output file");
-            pngOut = args[++i];
-        } else {
-            files.push_back(args[i]);
-        }
-    }
+int ShowCommand(std::span<const char* const> files, const char* pngOut) {
     if (files.empty()) return Fail("show needs at least one file");
     if (pngOut && files.size() != 1) return Fail("--png takes exactly one input file");
     int status = 0;

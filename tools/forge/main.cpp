@@ -1,5 +1,6 @@
 // tavrin-forge OUT.data [--files DIR]: builds the show's data archive from nothing. With --files,
 // every entry is also written as a loose file under DIR for inspection.
+// tavrin-forge --icons DIR: the program's icon at the sizes the desktop asks for.
 // tavrin-forge --sections: prints where each pattern of the soundtrack starts in song time and
 // how far each scene change of the show lies from the nearest start.
 
@@ -9,9 +10,13 @@
 #include <fstream>
 #include <string>
 
+#include "cli/command_line.h"
 #include "forge.h"
+#include "gfxutil/png_write.h"
+#include "icon.h"
 #include "music/xm_writer.h"
 #include "soundtrack.h"
+#include "textures.h"
 
 namespace {
 
@@ -23,9 +28,44 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
     return static_cast<bool>(out.flush());
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: tavrin-forge OUT.data [--files DIR]\n       tavrin-forge --sections\n");
-    return 2;
+constexpr tavrin::cli::Option kOptions[] = {
+    {"files", "DIR", "also write every entry as a loose file under DIR"},
+    {"icons", "DIR", "write the program's icon as DIR/tavrin-N.png, N = 48, 128 and 256"},
+    {"sections", nullptr, "print where the soundtrack's patterns start and the scene changes fall"},
+};
+
+constexpr tavrin::cli::Program kProgram{
+    .name = "tavrin-forge",
+    .operands = "[OUT.data]",
+    .summary = "Build the Tavrin show's data archive from nothing.",
+    .options = kOptions,
+    .maxOperands = 1,
+    .details = "Every picture, mesh, the soundtrack and the scroller text are generated; the same\n"
+               "bytes come out on every run. The archive is written beside OUT.data and renamed,\n"
+               "so a failed run never leaves half an archive.\n",
+};
+
+constexpr int kIconSizes[] = {48, 128, 256};
+
+int WriteIcons(const std::filesystem::path& directory) {
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
+    const tavrin::forge::Image title = tavrin::forge::MakeTitleArt();
+    for (const int size : kIconSizes) {
+        const tavrin::forge::Image icon = tavrin::forge::MakeIcon(title, size);
+        std::vector<uint32_t> pixels;
+        for (const tavrin::forge::Rgba& p : icon.pixels) {
+            using tavrin::forge::ToByte;
+            pixels.push_back(uint32_t{ToByte(p.a)} << 24 | uint32_t{ToByte(p.r)} << 16 | uint32_t{ToByte(p.g)} << 8 |
+                             ToByte(p.b));
+        }
+        const std::filesystem::path path = directory / ("tavrin-" + std::to_string(size) + ".png");
+        if (!tavrin::WritePngFile(path.c_str(), pixels.data(), uint32_t(size), uint32_t(size))) {
+            std::fprintf(stderr, "tavrin-forge: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
 }
 
 int PrintSections() {
@@ -59,13 +99,22 @@ int PrintSections() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "--sections") return PrintSections();
-    if (argc != 2 && argc != 4) return Usage();
-    std::string filesDir;
-    if (argc == 4) {
-        if (std::string(argv[2]) != "--files") return Usage();
-        filesDir = argv[3];
+    tavrin::cli::CommandLine line;
+    int exitCode = 0;
+    if (tavrin::cli::ParseOrExit(kProgram, argc, argv, line, exitCode)) return exitCode;
+    const tavrin::cli::Arguments& arguments = line.arguments;
+    if (arguments.Has("sections")) {
+        if (arguments.options.size() > 1 || !arguments.operands.empty()) {
+            return tavrin::cli::UsageError(kProgram, "--sections takes nothing else");
+        }
+        return PrintSections();
     }
+    if (const std::string* icons = arguments.Value("icons")) {
+        if (const int status = WriteIcons(*icons); status != 0 || arguments.operands.empty()) return status;
+    }
+    if (arguments.operands.empty()) return tavrin::cli::UsageError(kProgram, "missing operand");
+    const std::string* files = arguments.Value("files");
+    const std::string filesDir = files ? *files : std::string();
     const auto entries = tavrin::forge::ForgeEntries();
     const std::vector<uint8_t> archive = tavrin::forge::AssembleArchive(entries);
     if (archive.empty()) {
@@ -73,7 +122,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Written beside the target and renamed, so a failed run never leaves half an archive.
-    const std::filesystem::path target(argv[1]);
+    const std::filesystem::path target(arguments.operands.front());
     std::filesystem::path temporary = target;
     temporary += ".part";
     std::error_code error;

@@ -7,16 +7,18 @@
 
 namespace tavrin::record {
 
-const char kRecordUsage[] =
-    "usage: tavrin-record [--data Tavrin.data] [--fps 60] [--to SONG_SECONDS]\n"
-    "                     [--video OUT.mp4] [--wav OUT.wav] [--still T[,T...] --out DIR]\n"
-    "                     [--timings OUT.csv]\n"
-    "Renders the show offline, frame by frame, with its sound. Without --to a recording runs\n"
-    "until the music first comes back to its loop; stills end the run after the last one.\n"
-    "--timings writes how long each frame took to render (pass and read-back) and prints the\n"
-    "median and worst frame of every scene.\n";
-
 namespace {
+
+constexpr cli::Option kOptions[] = {
+    {"data", "FILE", "the data archive (default: found as the show finds it)"},
+    {"fps", "N", "frames per second of song time, 1 to 240 (default 60)"},
+    {"to", "SECONDS", "stop at this song time"},
+    {"video", "OUT.mp4", "H.264 video with AAC sound, muxed by ffmpeg"},
+    {"wav", "OUT.wav", "the sound exactly as the show played it"},
+    {"still", "T[,T...]", "PNG stills at these song times (needs --out)"},
+    {"out", "DIR", "folder for the stills and their contact sheet"},
+    {"timings", "OUT.csv", "render time of every frame; median and worst per scene on stderr"},
+};
 
 bool ParseNumber(const std::string& text, double& value) {
     if (text.empty()) return false;
@@ -28,40 +30,50 @@ bool ParseNumber(const std::string& text, double& value) {
 
 }  // namespace
 
-std::optional<RecordOptions> ParseRecordOptions(const std::vector<std::string>& arguments,
-                                                std::string& error) {
+const cli::Program kRecordProgram{
+    .name = "tavrin-record",
+    .operands = "",
+    .summary = "Render the Tavrin show offline, frame by frame, with its sound.",
+    .options = kOptions,
+    .details = "Without --to a recording runs until the music first comes back to its loop; stills\n"
+               "end the run after the last one. At least one of --video, --wav, --still and\n"
+               "--timings is needed.\n"
+               "\n"
+               "Examples:\n"
+               "  tavrin-record --still 5,45,175 --out stills\n"
+               "  tavrin-record --wav show.wav --to 60\n"
+               "  tavrin-record --video show.mp4 --fps 60\n",
+};
+
+std::optional<RecordOptions> RecordOptionsFrom(const cli::Arguments& arguments, std::string& error) {
     RecordOptions options;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& flag = arguments[i];
-        if (i + 1 >= arguments.size()) {
-            error = flag.rfind("--", 0) == 0 ? flag + " needs a value" : "unexpected " + flag;
-            return std::nullopt;
-        }
-        const std::string& value = arguments[++i];
+    for (const cli::Arguments::Given& given : arguments.options) {
+        const std::string_view flag = given.option->name;
+        const std::string& value = given.value;
         double number = 0;
-        if (flag == "--data") {
+        if (flag == "data") {
             options.dataPath = value;
-        } else if (flag == "--video") {
+        } else if (flag == "video") {
             options.videoPath = value;
-        } else if (flag == "--wav") {
+        } else if (flag == "wav") {
             options.wavPath = value;
-        } else if (flag == "--timings") {
+        } else if (flag == "timings") {
             options.timingsPath = value;
-        } else if (flag == "--out") {
+        } else if (flag == "out") {
             options.stillDirectory = value;
-        } else if (flag == "--fps") {
+        } else if (flag == "fps") {
             if (!ParseNumber(value, number) || number < 1 || number > 240 || number != std::floor(number)) {
                 error = "--fps takes a whole number from 1 to 240";
                 return std::nullopt;
             }
             options.fps = static_cast<int>(number);
-        } else if (flag == "--to") {
+        } else if (flag == "to") {
             if (!ParseNumber(value, number) || number < 0) {
                 error = "--to takes a song time in seconds, 0 or more";
                 return std::nullopt;
             }
             options.toSongTime = number;
-        } else if (flag == "--still") {
+        } else if (flag == "still") {
             size_t start = 0;
             while (start <= value.size()) {
                 const size_t comma = std::min(value.find(',', start), value.size());
@@ -72,9 +84,6 @@ std::optional<RecordOptions> ParseRecordOptions(const std::vector<std::string>& 
                 options.stillTimes.push_back(number);
                 start = comma + 1;
             }
-        } else {
-            error = "unknown option " + flag;
-            return std::nullopt;
         }
     }
     std::sort(options.stillTimes.begin(), options.stillTimes.end());

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
+
 namespace tavrin::record {
 
 struct RecordOptions {
-    std::string dataPath = "Tavrin.data";
+    std::string dataPath;  // empty: searched for as the show does
     int fps = 60;
     std::optional<double> toSongTime;
     std::string videoPath;
@@ -18,10 +20,10 @@ struct RecordOptions {
     std::string timingsPath;
 };
 
-// Parses the command line; on a mistake returns nothing and sets `error` to what was wrong.
-std::optional<RecordOptions> ParseRecordOptions(const std::vector<std::string>& arguments,
-                                                std::string& error);
+// The options as the command line gave them; on a mistake returns nothing and sets `error` to
+// what was wrong.
+std::optional<RecordOptions> RecordOptionsFrom(const cli::Arguments& arguments, std::string& error);
 
-extern const char kRecordUsage[];
+extern const cli::Program kRecordProgram;
 
 }  // namespace tavrin::record

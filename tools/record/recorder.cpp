@@ -9,6 +9,7 @@
 #include "contact_sheet.h"
 #include "frame_timings.h"
 #include "png_file.h"
+#include "shell/data_location.h"
 #include "video_encoder.h"
 #include "wav_writer.h"
 
@@ -84,11 +85,12 @@ std::string StillName(double songTime) {
 }
 
 int Record(const RecordOptions& options) {
-    if (!std::filesystem::exists(options.dataPath)) {
-        std::fprintf(stderr, "tavrin-record: no data archive at %s\n", options.dataPath.c_str());
+    const DataLocation data = LocateDataArchive(options.dataPath);
+    if (data.path.empty()) {
+        std::fprintf(stderr, "tavrin-record: %s\n", DescribeMissingData(data).c_str());
         return 1;
     }
-    Capture capture(options.dataPath, options.fps);
+    Capture capture(data.path, options.fps);
     if (!capture.Start()) {
         std::fprintf(stderr, "tavrin-record: the show could not start (no display)\n");
         return 1;

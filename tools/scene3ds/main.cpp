@@ -2,10 +2,10 @@
 // every track's value at the given frames.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <string>
 
+#include "cli/command_line.h"
 #include "scene3ds/scene3ds.h"
 
 namespace {
@@ -18,10 +18,20 @@ struct FrameRange {
 
 constexpr long kMaxSamples = 100000;
 
-int Usage() {
-    std::fprintf(stderr, "usage: tavrin-3ds FILE [--frames A:B:STEP]\n");
-    return 2;
-}
+constexpr cli::Option kOptions[] = {
+    {"frames", "A:B:STEP", "also print every track's value at frames A, A+STEP, ... up to B", true},
+};
+
+constexpr cli::Program kProgram{
+    .name = "tavrin-3ds",
+    .operands = "FILE",
+    .summary = "Print a 3D Studio scene as the Tavrin 3DS loader reads it.",
+    .options = kOptions,
+    .minOperands = 1,
+    .maxOperands = 1,
+    .details = "Lights, cameras, materials, meshes and keyframe tracks are listed; a file the loader\n"
+               "refuses is shown as far as it was read, and the exit status is 1.\n",
+};
 
 bool ParseFrames(const char* text, FrameRange* range) {
     char* end = nullptr;
@@ -152,24 +162,17 @@ void PrintSamples(const Scene3ds& scene, const FrameRange& range) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* path = nullptr;
+    cli::CommandLine line;
+    int exitCode = 0;
+    if (cli::ParseOrExit(kProgram, argc, argv, line, exitCode)) return exitCode;
+    const char* path = line.arguments.operands.front().c_str();
     FrameRange frames;
-    bool sample = false;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--frames") && i + 1 < argc) {
-            if (!ParseFrames(argv[++i], &frames)) {
-                std::fprintf(stderr, "tavrin-3ds: --frames wants A:B:STEP with A <= B, STEP > 0, at most %ld samples\n",
-                             kMaxSamples);
-                return 2;
-            }
-            sample = true;
-        } else if (!path && argv[i][0] != '-') {
-            path = argv[i];
-        } else {
-            return Usage();
-        }
+    const std::string* frameText = line.arguments.Value("frames");
+    if (frameText && !ParseFrames(frameText->c_str(), &frames)) {
+        return cli::UsageError(kProgram, "--frames wants A:B:STEP with A <= B, STEP > 0, at most " +
+                                             std::to_string(kMaxSamples) + " samples");
     }
-    if (!path) return Usage();
+    const bool sample = frameText != nullptr;
 
     Scene3ds scene;
     const bool loaded = LoadScene(path, &scene) == 1;

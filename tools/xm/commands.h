@@ -1,15 +1,17 @@
-// The tavrin-xm commands; each takes the arguments after its name and returns the exit code.
+// The tavrin-xm commands; each takes the command line after its name, already checked against the
+// command's options and operand count, and returns the exit code.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "music/xm_module.h"
 
 namespace tavrin::xmtool {
 
-using Arguments = std::vector<std::string>;
+using Arguments = cli::Arguments;
 
 int Info(const Arguments& arguments);
 int Render(const Arguments& arguments);

@@ -1,6 +1,5 @@
 // tavrin-xm: inspect and render XM modules with the show's own loader, engine and mixer.
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -24,25 +23,36 @@ XmModule* LoadModuleFile(const std::string& path) {
 
 namespace {
 
-struct Command {
-    const char* name;
-    const char* usage;
-    int (*run)(const Arguments&);
+constexpr cli::Option kRenderOptions[] = {
+    {"seconds", "N", "render N seconds instead of stopping where the song first loops"},
 };
 
-constexpr Command kCommands[] = {
-    {"info", "info FILE                       header, orders, patterns, instruments, samples",
-     Info},
-    {"render", "render FILE OUT.wav [--seconds N]  44.1 kHz 16-bit stereo WAV", Render},
-    {"play", "play FILE                       through the sound device; Escape or Ctrl-C stops",
-     Play},
+constexpr cli::Program kCommands[] = {
+    {.name = "tavrin-xm info",
+     .operands = "FILE",
+     .summary = "print the header, orders, patterns, instruments and samples",
+     .minOperands = 1,
+     .maxOperands = 1},
+    {.name = "tavrin-xm render",
+     .operands = "FILE OUT.wav",
+     .summary = "render the song to a 44.1 kHz 16-bit stereo WAV",
+     .options = kRenderOptions,
+     .minOperands = 2,
+     .maxOperands = 2},
+    {.name = "tavrin-xm play",
+     .operands = "FILE",
+     .summary = "play through the sound device; Escape or Ctrl-C stops",
+     .minOperands = 1,
+     .maxOperands = 1},
 };
+constexpr int (*kRunners[])(const Arguments&) = {Info, Render, Play};
 
-int Usage() {
-    std::fprintf(stderr, "usage: tavrin-xm COMMAND ...\n");
-    for (const Command& command : kCommands) std::fprintf(stderr, "  tavrin-xm %s\n", command.usage);
-    return 2;
-}
+constexpr cli::Program kProgram{
+    .name = "tavrin-xm",
+    .operands = "COMMAND [ARGUMENT]...",
+    .summary = "Inspect, render and play XM modules with the Tavrin show's own loader, replay engine and mixer.",
+    .commands = kCommands,
+};
 
 }  // namespace
 
@@ -50,9 +60,8 @@ int Usage() {
 
 int main(int argc, char** argv) {
     using namespace tavrin::xmtool;
-    if (argc < 2) return Usage();
-    for (const Command& command : kCommands)
-        if (std::strcmp(argv[1], command.name) == 0)
-            return command.run(Arguments(argv + 2, argv + argc));
-    return Usage();
+    tavrin::cli::CommandLine line;
+    int exitCode = 0;
+    if (tavrin::cli::ParseOrExit(kProgram, argc, argv, line, exitCode)) return exitCode;
+    return kRunners[line.commandIndex](line.arguments);
 }

@@ -81,11 +81,7 @@ void PrintInstruments(const XmModule& module) {
 }  // namespace
 
 int Info(const Arguments& arguments) {
-    if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: tavrin-xm info FILE\n");
-        return 2;
-    }
-    XmModule* module = LoadModuleFile(arguments[0]);
+    XmModule* module = LoadModuleFile(arguments.operands[0]);
     if (!module) return 1;
     std::printf("channels %d, patterns %d (%d referenced), instruments %d\n", module->channelCount,
                 module->allocatedPatterns, module->referencedPatterns, module->instrumentCount);

@@ -35,11 +35,11 @@ private:
     std::unordered_set<int32_t> played_;
 };
 
-bool ParseArguments(const Arguments& arguments, double& seconds) {
-    if (arguments.size() == 2) return true;
-    if (arguments.size() != 4 || arguments[2] != "--seconds") return false;
+bool ParseSeconds(const Arguments& arguments, double& seconds) {
+    const std::string* given = arguments.Value("seconds");
+    if (given == nullptr) return true;
     char* end = nullptr;
-    seconds = std::strtod(arguments[3].c_str(), &end);
+    seconds = std::strtod(given->c_str(), &end);
     return end && *end == '\0' && seconds > 0 && seconds <= kLongestSong;
 }
 
@@ -47,11 +47,13 @@ bool ParseArguments(const Arguments& arguments, double& seconds) {
 
 int Render(const Arguments& arguments) {
     double seconds = 0;
-    if (!ParseArguments(arguments, seconds)) {
-        std::fprintf(stderr, "usage: tavrin-xm render FILE OUT.wav [--seconds N]\n");
+    if (!ParseSeconds(arguments, seconds)) {
+        std::fprintf(stderr, "tavrin-xm: --seconds takes a length from above 0 to %g\n", kLongestSong);
         return 2;
     }
-    XmModule* module = LoadModuleFile(arguments[0]);
+    const std::string& input = arguments.operands[0];
+    const std::string& output = arguments.operands[1];
+    XmModule* module = LoadModuleFile(input);
     if (!module) return 1;
 
     const auto started = std::chrono::steady_clock::now();
@@ -78,8 +80,8 @@ int Render(const Arguments& arguments) {
     const int32_t songMilliseconds = module->playedMilliseconds;
     FreeModule(module);
 
-    if (!WriteWav(arguments[1], pcm, kRate)) {
-        std::fprintf(stderr, "tavrin-xm: cannot write %s\n", arguments[1].c_str());
+    if (!WriteWav(output, pcm, kRate)) {
+        std::fprintf(stderr, "tavrin-xm: cannot write %s\n", output.c_str());
         return 1;
     }
     const double length = static_cast<double>(frames) / kRate;

@@ -102,12 +102,8 @@ private:
 
 namespace tavrin::xmtool {
 
-int Play(const std::vector<std::string>& arguments) {
-    if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: tavrin-xm play FILE\n");
-        return 2;
-    }
-    const char* fileName = arguments[0].c_str();
+int Play(const cli::Arguments& arguments) {
+    const char* fileName = arguments.operands[0].c_str();
     if (std::FILE* file = std::fopen(fileName, "rb")) {
         std::fclose(file);
     } else {
