@@ -9,7 +9,9 @@ namespace {
 
 constexpr size_t kWidestOptionColumn = 30;
 
-bool IsOptionWord(std::string_view word) { return !word.empty() && word.front() == '-'; }
+bool IsOptionWord(std::string_view word) {
+    return !word.empty() && word.front() == '-';
+}
 
 // "render" for the command "tavrin-xm render"; the whole name for a program.
 std::string_view LastWord(std::string_view name) {
@@ -17,7 +19,9 @@ std::string_view LastWord(std::string_view name) {
     return space == std::string_view::npos ? name : name.substr(space + 1);
 }
 
-std::string_view FirstWord(std::string_view name) { return name.substr(0, name.find(' ')); }
+std::string_view FirstWord(std::string_view name) {
+    return name.substr(0, name.find(' '));
+}
 
 const Option* FindOption(const Program& program, std::string_view name) {
     for (const Option& option : program.options) {
@@ -41,7 +45,8 @@ bool ReadOption(const Program& program, std::span<const std::string> words, size
         return false;
     }
     const size_t equals = word.find('=');
-    const std::string name = word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    const std::string name =
+        word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
     const Option* option = FindOption(program, name);
     if (option == nullptr) {
         Mistake(line, "unknown option '--" + name + "'");
@@ -91,7 +96,8 @@ void ReadOptionsAndOperands(const Program& program, std::span<const std::string>
     }
     const std::vector<std::string>& operands = line.arguments.operands;
     if (operands.size() < program.minOperands) {
-        Mistake(line, operands.empty() ? "missing operand" : "missing operand after '" + operands.back() + "'");
+        Mistake(line, operands.empty() ? "missing operand"
+                                       : "missing operand after '" + operands.back() + "'");
     } else if (operands.size() > program.maxOperands) {
         Mistake(line, "extra operand '" + operands[program.maxOperands] + "'");
     }
@@ -134,7 +140,9 @@ void PrintUsageLine(const Program& program, std::FILE* out) {
 
 }  // namespace
 
-bool Arguments::Has(std::string_view name) const { return Value(name) != nullptr; }
+bool Arguments::Has(std::string_view name) const {
+    return Value(name) != nullptr;
+}
 
 const std::string* Arguments::Value(std::string_view name) const {
     const std::string* found = nullptr;
@@ -229,7 +237,8 @@ void PrintHelp(const Program& program, std::FILE* out) {
         std::fprintf(out, "\nCommands:\n");
         std::vector<HelpLine> lines;
         for (const Program& command : program.commands) {
-            lines.push_back({"  " + std::string(LastWord(command.name)) + (command.options.empty() ? " " : " [OPTION]... ") +
+            lines.push_back({"  " + std::string(LastWord(command.name)) +
+                                 (command.options.empty() ? " " : " [OPTION]... ") +
                                  command.operands,
                              command.summary});
             AddOptionLines(command.options, lines);

@@ -28,8 +28,8 @@ struct Program {
     const char* summary;   // one sentence: the first line of --help and the manual's NAME
     std::span<const Option> options = {};
     size_t minOperands = 0;
-    size_t maxOperands = 0;           // kAnyCount for no limit
-    const char* details = nullptr;    // paragraphs after the options, each line ending in '\n'
+    size_t maxOperands = 0;         // kAnyCount for no limit
+    const char* details = nullptr;  // paragraphs after the options, each line ending in '\n'
     std::span<const Program> commands = {};  // for a program that starts with a command word
 };
 

@@ -22,13 +22,16 @@ DataLocation LocateDataArchive(const std::string& commandLinePath) {
         const fs::path executable = fs::read_symlink("/proc/self/exe", error);
         if (!error) {
             places.push_back(executable.parent_path() / kName);
-            places.push_back((executable.parent_path() / ".." / "share" / "tavrin" / kName).lexically_normal());
+            places.push_back(
+                (executable.parent_path() / ".." / "share" / "tavrin" / kName).lexically_normal());
         }
     }
     DataLocation location;
     for (const fs::path& place : places) {
         // The working directory is often the executable's own (a build folder): name it once.
-        if (std::find(location.tried.begin(), location.tried.end(), place.string()) != location.tried.end()) continue;
+        if (std::find(location.tried.begin(), location.tried.end(), place.string()) !=
+            location.tried.end())
+            continue;
         location.tried.push_back(place.string());
         std::error_code error;
         if (fs::is_regular_file(place, error)) {

@@ -36,7 +36,9 @@ enum CommandIndex { kList, kCat, kShow };
 constexpr tavrin::cli::Program kProgram{
     .name = "tavrin-asset",
     .operands = "COMMAND [ARGUMENT]...",
-    .summary = "Look into the Tavrin show's data archive, images and meshes through the show's own loaders.",
+    .summary =
+        "Look into the Tavrin show's data archive, images and meshes through the show's own "
+        "loaders.",
     .commands = kCommands,
 };
 

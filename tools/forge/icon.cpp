@@ -29,7 +29,8 @@ Span Footprint(int i, double scale, double offset, int sourceLength) {
 
 Image MakeIcon(const Image& title, int size) {
     const double scale = double(std::max(title.width, title.height)) / size;
-    const double offsetX = (size * scale - title.width) / 2.0, offsetY = (size * scale - title.height) / 2.0;
+    const double offsetX = (size * scale - title.width) / 2.0,
+                 offsetY = (size * scale - title.height) / 2.0;
     Image icon(size, size, {0.0, 0.0, 0.0, 1.0});
     for (int y = 0; y < size; ++y) {
         const Span rows = Footprint(y, scale, offsetY, title.height);

@@ -7,7 +7,8 @@
 int main(int argc, char** argv) {
     tavrin::cli::CommandLine line;
     int exitCode = 0;
-    if (tavrin::cli::ParseOrExit(tavrin::record::kRecordProgram, argc, argv, line, exitCode)) return exitCode;
+    if (tavrin::cli::ParseOrExit(tavrin::record::kRecordProgram, argc, argv, line, exitCode))
+        return exitCode;
     std::string error;
     const auto options = tavrin::record::RecordOptionsFrom(line.arguments, error);
     if (!options) return tavrin::cli::UsageError(tavrin::record::kRecordProgram, error);
