@@ -39,7 +39,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # now (or SOURCE_DATE_EPOCH, for a reproducible build).
 string(TIMESTAMP TAVRIN_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/changelog.in ${CMAKE_BINARY_DIR}/package/changelog @ONLY)
-execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/package/changelog RESULT_VARIABLE status)
+execute_process(COMMAND ${GZIP_PROGRAM} -9nf ${CMAKE_BINARY_DIR}/package/changelog RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "gzip failed on the package's changelog")
 endif()

@@ -25,16 +25,21 @@ constexpr tavrin::cli::Program kProgram{
     .operands = "",
     .summary = "Play the Tavrin real-time audiovisual show.",
     .options = kOptions,
-    .details = "Keys: Escape or closing the window ends the show; A and Y raise and lower the\n"
-               "metaball grid resolution of the trophy scene; W and F switch to wireframe and\n"
-               "back to solid fill.\n"
+    .details = "Keys:\n"
+               "  Escape, closing the window  end the show\n"
+               "  A, Y                        raise, lower the metaball grid resolution (trophy scene)\n"
+               "  W, F                        wireframe, solid fill\n"
                "\n"
-               "Data: the show reads every picture, mesh and the music from Tavrin.data. Without\n"
-               "--data it takes TAVRIN_DATA when set, else looks in the working directory, beside\n"
+               "Files:\n"
+               "The show reads every picture, mesh and the music from Tavrin.data: the one named by\n"
+               "--data, else by TAVRIN_DATA, else the first found in the working directory, beside\n"
                "the program and in ../share/tavrin/ from the program.\n"
                "\n"
-               "Environment: TAVRIN_WINDOWED=1 shows a window, TAVRIN_AUDIO=sdl|null picks the\n"
-               "sound driver; --window, --fullscreen and --audio take precedence over them.\n",
+               "Environment:\n"
+               "  TAVRIN_DATA                 the data archive, when --data is not given\n"
+               "  TAVRIN_WINDOWED=1           a window instead of full screen (--window and\n"
+               "                              --fullscreen take precedence)\n"
+               "  TAVRIN_AUDIO=DRIVER         sdl or null (--audio takes precedence)\n",
 };
 
 }  // namespace
