@@ -243,7 +243,7 @@ void SampleOffset(ChannelState& c, uint8_t parameter) {
 }
 
 void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
-                      const ChannelSnapshot& before) {
+                      const ChannelSnapshot& before, RowContext& row) {
     const uint8_t x = Low(parameter);
     switch (High(parameter)) {
         case kFinePortaUp:
@@ -265,8 +265,9 @@ void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
             if (x == 0) {
                 c.loopRow = module.row;
             } else {
+                // The jump waits for the row's end: every channel still plays this row.
                 c.loopCounter = c.loopCounter == 0 ? x : c.loopCounter - 1;
-                if (c.loopCounter != 0) module.row = c.loopRow - 1;
+                if (c.loopCounter != 0) row.loopRow = c.loopRow;
             }
             break;
         case kTremoloControl:
@@ -480,7 +481,7 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
             break;
         }
         case kExtended:
-            ExtendedRowStart(module, c, p, before);
+            ExtendedRowStart(module, c, p, before, row);
             break;
         case kSpeedTempo:
             if (p > 31)

@@ -182,6 +182,8 @@ void ProcessRowStart(XmModule* module) {
     const int32_t channels = PlayedChannels(*module);
     for (int32_t k = 0; k < channels; ++k)
         StartRowOnChannel(*module, g_channels[k], CellAt(*module, k), row);
+    // A pattern loop goes back within this pattern; a jump or break in the row wins over it.
+    if (row.loopRow >= 0 && module->nextRow == -1) module->nextRow = row.loopRow;
 }
 
 void ProcessTickEffects(XmModule* module) {
