@@ -51,6 +51,7 @@ enum Extended : uint8_t {
 };
 
 constexpr int32_t kMinimumPortaPeriod = 56;
+constexpr int32_t kMaximumPortaPeriod = 32000;  // below the lowest note in both tables
 
 uint8_t High(uint8_t parameter) {
     return parameter >> 4;
@@ -61,6 +62,15 @@ uint8_t Low(uint8_t parameter) {
 
 void Remember(uint8_t& memory, uint8_t parameter) {
     if (parameter) memory = parameter;
+}
+
+void PeriodDown(ChannelState& c, int32_t amount) {
+    c.period = std::min(c.period + amount, kMaximumPortaPeriod);
+}
+
+void PanBy(ChannelState& c, int32_t amount) {
+    c.pan = std::clamp(c.pan + amount, 0, 255);
+    c.updateFlags |= kUpdatePan;
 }
 
 void Clear(ChannelState& c, uint8_t flags) {
@@ -252,7 +262,7 @@ void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
             break;
         case kFinePortaDown:
             Remember(c.finePortaDownMemory, x);
-            c.period += 4 * c.finePortaDownMemory;
+            PeriodDown(c, 4 * c.finePortaDownMemory);
             break;
         case kVibratoControl:
             c.waveControl = static_cast<uint8_t>((c.waveControl & 0xF0) | x);
@@ -374,12 +384,10 @@ void VolumeColumnRowStart(ChannelState& c, uint8_t command) {
             c.updateFlags |= kUpdatePan;
             break;
         case 0xD:
-            c.pan -= x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, -x);
             break;
         case 0xE:
-            c.pan += x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, x);
             break;
         case 0xF:
             if (x) c.portaSpeed = static_cast<uint8_t>(x * 16);
@@ -406,12 +414,10 @@ void VolumeColumnTick(ChannelState& c, uint8_t command) {
             AdvanceVibrato(c);
             break;
         case 0xD:
-            c.pan -= x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, -x);
             break;
         case 0xE:
-            c.pan += x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, x);
             break;
         case 0xF:
             TonePortaStep(c);
@@ -528,7 +534,7 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
                 c.period -= c.extraFineUpMemory;
             } else if (High(p) == 2) {
                 Remember(c.extraFineDownMemory, Low(p));
-                c.period += c.extraFineDownMemory;
+                PeriodDown(c, c.extraFineDownMemory);
             }
             break;
         default:
@@ -546,7 +552,7 @@ void EffectTick(XmModule& module, ChannelState& c, const XmNote& cell, XmSample&
             c.updateFlags |= kUpdateFrequency;
             break;
         case kPortaDown:
-            c.period += 4 * c.portaDownMemory;
+            PeriodDown(c, 4 * c.portaDownMemory);
             c.updateFlags |= kUpdateFrequency;
             break;
         case kTonePorta:

@@ -130,20 +130,15 @@ uint64_t MixRamp(const int16_t* data, uint64_t position, uint64_t step, float* o
     return position;
 }
 
-// Frames until the read position passes the boundary the voice moves towards, counted in
-// units of 2^-24 element.
+// Frames until the read position reaches or passes the boundary the voice moves towards:
+// every frame before the last reads strictly inside it. Exact in 32.32, whatever the distance.
 uint64_t FramesToBoundary(uint64_t position, uint64_t step, uint64_t loopStart, uint64_t loopEnd,
                           bool forward) {
     uint64_t distance = 0;
     if (forward && loopEnd > position) distance = loopEnd - position;
-    if (!forward && position > loopStart) distance = position - loopStart;
-    const uint64_t coarseStep = std::max<uint64_t>(step >> 8, 1);
-    uint64_t frames = ((distance >> 8) + coarseStep - 1) / coarseStep;
-    // Dropping the low bits can let the last frame land a hair before the loop start; at
-    // element 0 that read would fall outside the sample, so that frame is left out.
-    if (!forward && loopStart == 0 && frames > 0 && (frames - 1) * Wide{step} > Wide{position})
-        --frames;
-    return frames;
+    if (!forward && !(position >> 63) && position > loopStart) distance = position - loopStart;
+    step = std::max<uint64_t>(step, 1);
+    return distance / step + (distance % step != 0);
 }
 
 // Moves a ping-pong voice back inside its loop after it reached an end. Moving backward over a
@@ -251,13 +246,7 @@ void MixVoiceFrames(MixVoice& voice, float* out, int32_t remaining) {
         }
         out += 2 * static_cast<ptrdiff_t>(frames);
         remaining -= frames;
-        if (atBoundary) {
-            // Counting in 2^-24 steps can stop up to 255 units short of the boundary; the
-            // voice has reached it all the same (else a zero-frame stretch would repeat).
-            if (forward && position < loopEnd) position = loopEnd;
-            if (!forward && !(position >> 63) && position > loopStart) position = loopStart;
-            CrossBoundary(voice, position, loopStart, loopEnd);
-        }
+        if (atBoundary) CrossBoundary(voice, position, loopStart, loopEnd);
         StorePosition(voice, position);
     }
 }
