@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "commands.h"
-#include "play_command.h"
 #include "music/memory_module.h"
+#include "play_command.h"
 
 namespace tavrin::xmtool {
 
@@ -40,7 +40,8 @@ constexpr Command kCommands[] = {
 
 int Usage() {
     std::fprintf(stderr, "usage: tavrin-xm COMMAND ...\n");
-    for (const Command& command : kCommands) std::fprintf(stderr, "  tavrin-xm %s\n", command.usage);
+    for (const Command& command : kCommands)
+        std::fprintf(stderr, "  tavrin-xm %s\n", command.usage);
     return 2;
 }
 
