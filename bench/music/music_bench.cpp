@@ -76,23 +76,6 @@ void RenderOpenmpt(const std::vector<uint8_t>& file, std::vector<int16_t>& pcm) 
         module.read_interleaved_stereo(kRate, kBlockFrames, pcm.data() + at);
 }
 
-// Every channel busy: long looped notes with vibrato and slides on all 32 voices.
-XmSongSpec ThirtyTwoChannels() {
-    XmSongSpec song = testing::EmptySong(32, 64);
-    song.bpm = 150;
-    XmSampleSpec sample = testing::SawSample(4096, 900);
-    sample.loopMode = kLoopForward;
-    sample.loopStart = 1024;
-    sample.loopLength = 3072;
-    song.instruments.push_back(testing::InstrumentOf(sample));
-    for (int k = 0; k < 32; ++k)
-        for (int row = 0; row < 64; row += 16)
-            testing::Cell(song, 0, row + k % 4, k) = {uint8_t(25 + (k * 7 + row) % 48), 1, 0,
-                                                      uint8_t(row % 32 ? 0x4 : 0xA),
-                                                      uint8_t(row % 32 ? 0x34 : 0x01)};
-    return song;
-}
-
 struct Case {
     std::string name;
     std::vector<uint8_t> file;
@@ -103,7 +86,7 @@ struct Case {
 int main() {
     const std::vector<Case> cases = {
         {"every effect, 8 channels", WriteXm(testing::EveryEffectSong())},
-        {"32 busy channels", WriteXm(ThirtyTwoChannels())},
+        {"32 busy channels", WriteXm(testing::ThirtyTwoChannelSong())},
     };
     const size_t blocks = (static_cast<size_t>(kRate) * kSeconds + kBlockFrames - 1) / kBlockFrames;
     std::vector<int16_t> pcm(2 * kBlockFrames * blocks);
