@@ -4,6 +4,7 @@
 #include "music/mixer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -138,46 +139,50 @@ uint64_t MixRamp(const int16_t* data, uint64_t position, uint64_t step, float* o
 #define TAVRIN_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 // Interpolates eight frames from their elements and fractions and adds them, times the
-// interleaved gains, to out: the float operations of the scalar form, in its order.
+// interleaved gains, to out: the float operations of the scalar form, in its order. The lanes
+// hold frames 0 1 4 5 | 2 3 6 7, so that duplicating each lane gives frames 0 to 3 and 4 to 7
+// interleaved as out is.
 TAVRIN_AVX2_INLINE void AddEight(__m256 a, __m256 b, __m256i fraction, const float* gains,
                                  float* out) {
     const __m256 scale = _mm256_set1_ps(kFractionScale);
     const __m256 t = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(fraction, 1)), scale);
     const __m256 s = _mm256_add_ps(a, _mm256_mul_ps(t, _mm256_sub_ps(b, a)));
-    const __m256 low = _mm256_unpacklo_ps(s, s);   // frames 0 0 1 1 | 4 4 5 5
-    const __m256 high = _mm256_unpackhi_ps(s, s);  // frames 2 2 3 3 | 6 6 7 7
-    const __m256 frames03 =
-        _mm256_mul_ps(_mm256_permute2f128_ps(low, high, 0x20), _mm256_loadu_ps(gains));
-    const __m256 frames47 =
-        _mm256_mul_ps(_mm256_permute2f128_ps(low, high, 0x31), _mm256_loadu_ps(gains + 8));
+    const __m256 frames03 = _mm256_mul_ps(_mm256_unpacklo_ps(s, s), _mm256_loadu_ps(gains));
+    const __m256 frames47 = _mm256_mul_ps(_mm256_unpackhi_ps(s, s), _mm256_loadu_ps(gains + 8));
     _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), frames03));
     _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), frames47));
 }
 
 // Eight frames an iteration where the processor has AVX2, the sound the same to the bit as the
-// scalar form's (no fused multiply-adds). The eight read positions are two vectors of 32.32
-// lanes. Below one element a frame the eight frames lie within nine elements, which two short
-// loads and a permute deliver (the loads may reach up to seven elements past the guard element,
-// inside the eight the loader allocates and never used); faster voices gather each frame's two
-// elements at once. gains holds a left and a right gain per frame, interleaved as out is; with
-// gainStride 0 the same eight frames' gains serve every iteration.
+// scalar form's (no fused multiply-adds). The read positions are two lane vectors, element
+// indices and fractions; a fraction that wraps carries into its index. Below one element a
+// frame the eight frames lie within nine elements, which two short loads and a permute deliver
+// (the loads may reach up to seven elements past the guard element, inside the eight the
+// loader allocates, and never use them); faster voices gather each frame's two elements at
+// once. gains holds a left and a right gain per frame, interleaved as out is; with gainStride 0
+// the same eight frames' gains serve every iteration.
 TAVRIN_AVX2 uint64_t MixEightsAvx2(const int16_t* data, uint64_t position, uint64_t step,
                                    float* out, int32_t frames, const float* gains,
                                    int32_t gainStride) {
-    const auto at = [position, step](uint64_t k) {
-        return static_cast<long long>(position + k * step);
-    };
-    __m256i first = _mm256_setr_epi64x(at(0), at(1), at(2), at(3));
-    __m256i second = _mm256_setr_epi64x(at(4), at(5), at(6), at(7));
-    const __m256i advance = _mm256_set1_epi64x(static_cast<long long>(8 * step));
-    const __m256i highsFirst = _mm256_setr_epi32(1, 3, 5, 7, 0, 2, 4, 6);
+    constexpr int kLaneFrame[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+    alignas(32) int32_t indices[8];
+    alignas(32) int32_t fractions[8];
+    for (int lane = 0; lane < 8; ++lane) {
+        const uint64_t at = position + static_cast<uint64_t>(kLaneFrame[lane]) * step;
+        indices[lane] = static_cast<int32_t>(at >> 32);
+        fractions[lane] = static_cast<int32_t>(at);
+    }
+    // Fractions are kept with the top bit flipped, so that a signed compare tells a wrap.
+    const __m256i flip = _mm256_set1_epi32(INT32_MIN);
+    __m256i index = _mm256_load_si256(reinterpret_cast<const __m256i*>(indices));
+    __m256i flipped =
+        _mm256_xor_si256(_mm256_load_si256(reinterpret_cast<const __m256i*>(fractions)), flip);
+    const uint64_t advance = 8 * step;
+    const __m256i fractionStep = _mm256_set1_epi32(static_cast<int32_t>(advance));
+    const __m256i indexStep = _mm256_set1_epi32(static_cast<int32_t>(advance >> 32));
     const bool backward = step >> 63;
     const bool slow = (backward ? ~step + 1 : step) < (uint64_t{1} << 32);
     for (int32_t i = 0; i < frames; i += 8) {
-        const __m256i split0 = _mm256_permutevar8x32_epi32(first, highsFirst);
-        const __m256i split1 = _mm256_permutevar8x32_epi32(second, highsFirst);
-        const __m256i index = _mm256_permute2x128_si256(split0, split1, 0x20);
-        const __m256i fraction = _mm256_permute2x128_si256(split0, split1, 0x31);
         __m256 a;
         __m256 b;
         if (slow) {
@@ -195,11 +200,13 @@ TAVRIN_AVX2 uint64_t MixEightsAvx2(const int16_t* data, uint64_t position, uint6
             a = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(ab, 16), 16));
             b = _mm256_cvtepi32_ps(_mm256_srai_epi32(ab, 16));
         }
-        AddEight(a, b, fraction, gains, out);
+        AddEight(a, b, _mm256_xor_si256(flipped, flip), gains, out);
         out += 16;
         gains += gainStride;
-        first = _mm256_add_epi64(first, advance);
-        second = _mm256_add_epi64(second, advance);
+        const __m256i next = _mm256_add_epi32(flipped, fractionStep);
+        const __m256i wrapped = _mm256_cmpgt_epi32(flipped, next);  // -1 where it carries
+        index = _mm256_sub_epi32(_mm256_add_epi32(index, indexStep), wrapped);
+        flipped = next;
     }
     return position + static_cast<uint64_t>(frames) * step;
 }
