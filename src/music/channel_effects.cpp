@@ -1,5 +1,6 @@
 // Effect and volume-column commands, tick 0 and later ticks, one small case each.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "music/replay_internal.h"
@@ -104,8 +105,15 @@ void TonePortaStep(ChannelState& c) {
     c.updateFlags |= kUpdateFrequency;
 }
 
+// The vibrato and tremolo sine at positions -32..31, worked out once.
 int32_t SineWave(int32_t position) {
-    return static_cast<int32_t>(std::fabs(std::sin(position * 2 * 3.141592 / 64)) * 256);
+    static const std::array<int16_t, 64> kSine = [] {
+        std::array<int16_t, 64> table{};
+        for (int i = -32; i < 32; ++i)
+            table[i & 63] = static_cast<int16_t>(std::fabs(std::sin(i * 2 * 3.141592 / 64)) * 256);
+        return table;
+    }();
+    return kSine[position & 63];
 }
 
 int32_t RampWave(int32_t position) {

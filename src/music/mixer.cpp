@@ -251,7 +251,28 @@ uint64_t MixRampAvx2(const int16_t* data, uint64_t position, uint64_t step, floa
     return MixRamp(data, position, step, out + 2 * static_cast<ptrdiff_t>(done), frames - done,
                    gainLeft, gainRight, stepLeft, stepRight);
 }
+// Sixteen values an iteration, as the SSE2 form below; returns how many it converted.
+TAVRIN_AVX2 int32_t ConvertSixteensAvx2(int16_t* destination, const float* source, int32_t count) {
+    const __m256 low = _mm256_set1_ps(-32768.0f);
+    const __m256 high = _mm256_set1_ps(32767.0f);
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m256 first = _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(source + i), low), high);
+        const __m256 second =
+            _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(source + i + 8), low), high);
+        const __m256i packed =
+            _mm256_packs_epi32(_mm256_cvtps_epi32(first), _mm256_cvtps_epi32(second));
+        // The pack works within 128-bit halves: put the four quarters back in order.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + i),
+                            _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+    }
+    return i;
+}
 #endif
+
+int32_t ConvertNone(int16_t*, const float*, int32_t) {
+    return 0;
+}
 
 using SteadyMixer = uint64_t (*)(const int16_t* data, uint64_t position, uint64_t step, float* out,
                                  int32_t frames, float gainLeft, float gainRight);
@@ -259,17 +280,20 @@ using RampMixer = uint64_t (*)(const int16_t* data, uint64_t position, uint64_t 
                                int32_t frames, float& gainLeft, float& gainRight, float stepLeft,
                                float stepRight);
 
+using Converter = int32_t (*)(int16_t* destination, const float* source, int32_t count);
+
 struct Kernels {
     SteadyMixer steady;
     RampMixer ramp;
+    Converter convertSixteens;
 };
 
 // The AVX2 kernels where the processor has them; SSE2 and scalar ones otherwise.
 Kernels ChooseKernels() {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) return {MixSteadyAvx2, MixRampAvx2};
+    if (__builtin_cpu_supports("avx2")) return {MixSteadyAvx2, MixRampAvx2, ConvertSixteensAvx2};
 #endif
-    return {MixSteady, MixRamp};
+    return {MixSteady, MixRamp, ConvertNone};
 }
 
 const Kernels g_kernels = ChooseKernels();
@@ -442,6 +466,8 @@ void SetVoicePan(MixVoice* voice, int32_t pan) {
 }
 
 void SetVoiceFrequency(MixVoice* voice, int32_t hz) {
+    // The engine hands the frequency over on every tick; the step changes far less often.
+    if (hz == voice->frequency && hz != 0) return;
     voice->frequency = hz;
     // Below 100 Hz is raised to 100; the top keeps the step under 256 elements a frame.
     const int64_t clamped =
@@ -465,7 +491,7 @@ void MixFrames(float* buffer, int32_t frameCount) {
 void ConvertToPcm16(int16_t* destination, const float* source, int32_t frameCount) {
     if (!destination || !source || frameCount <= 0) return;
     const int32_t count = frameCount * 2;
-    int32_t i = 0;
+    int32_t i = g_kernels.convertSixteens(destination, source, count);
 #if defined(__SSE2__)
     // Same rounding as lrintf (the current mode, to nearest); the pack saturates nothing more
     // once the values are clipped.
