@@ -288,15 +288,17 @@ struct Kernels {
     Converter convertSixteens;
 };
 
-// The AVX2 kernels where the processor has them; SSE2 and scalar ones otherwise.
-Kernels ChooseKernels() {
+// The AVX2 kernels where the processor has them (and they are wanted); SSE2 and scalar ones
+// otherwise.
+Kernels ChooseKernels(bool widest) {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) return {MixSteadyAvx2, MixRampAvx2, ConvertSixteensAvx2};
+    if (widest && __builtin_cpu_supports("avx2"))
+        return {MixSteadyAvx2, MixRampAvx2, ConvertSixteensAvx2};
 #endif
     return {MixSteady, MixRamp, ConvertNone};
 }
 
-const Kernels g_kernels = ChooseKernels();
+Kernels g_kernels = ChooseKernels(true);
 
 // Frames until the read position reaches or passes the boundary the voice moves towards:
 // every frame before the last reads strictly inside it. Exact in 32.32, whatever the distance.
@@ -429,6 +431,10 @@ void ResetMixer(int32_t rate) {
         g_voices[i].index = i;
         g_voices[i].stepInteger = 1;
     }
+}
+
+void UseWidestMixKernels(bool widest) {
+    g_kernels = ChooseKernels(widest);
 }
 
 int32_t MixerRate() {

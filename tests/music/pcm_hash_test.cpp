@@ -62,5 +62,20 @@ TEST(PcmHash, BusySongs) {
     ExpectPinned("ping-pong", WriteXm(BusyPingPongSong()), 30, 0x243e132d9f2b997aull);
 }
 
+TEST(PcmHash, EveryKernelMixesTheSameSound) {
+    // Faster voices take another path through the wide kernels: play the songs a fifth up too.
+    XmSongSpec high = BusyPingPongSong();
+    for (XmInstrumentSpec& instrument : high.instruments) instrument.samples[0].relativeNote = 19;
+    for (const XmSongSpec& song : {EveryEffectSong(), BusyPingPongSong(), high}) {
+        const std::vector<uint8_t> file = WriteXm(song);
+        const Rendered widest = RenderSong(file, 10);
+        UseWidestMixKernels(false);
+        const Rendered baseline = RenderSong(file, 10);
+        UseWidestMixKernels(true);
+        EXPECT_EQ(widest.hash, baseline.hash);
+        EXPECT_GT(widest.peak, 2000);
+    }
+}
+
 }  // namespace
 }  // namespace tavrin::testing
