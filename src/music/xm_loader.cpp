@@ -118,11 +118,15 @@ bool ReadPattern(MusicFile& file, XmPattern& pattern, int channelCount) {
     if (headerLength < kPatternHeaderLength) return false;
     pattern.rows = rows == 0 ? kDefaultPatternRows : std::min<int32_t>(rows, kMostPatternRows);
     file.SeekTo(start + headerLength);
-    std::vector<uint8_t> packed(packedSize);
-    const uint32_t delivered = file.Read(packed.data(), packedSize);
     const size_t cellCount = static_cast<size_t>(pattern.rows) * channelCount;
     // A pattern without packed data has its rows but no cells: those rows read as empty.
-    if (delivered == 0 || cellCount == 0) return true;
+    if (packedSize == 0 || cellCount == 0) {
+        file.Skip(packedSize);
+        return true;
+    }
+    std::vector<uint8_t> packed(packedSize);
+    const uint32_t delivered = file.Read(packed.data(), packedSize);
+    if (delivered == 0) return true;
     pattern.notes = new (std::nothrow) XmNote[cellCount]();
     if (!pattern.notes) return false;
     ByteCursor cursor(packed.data(), delivered);
