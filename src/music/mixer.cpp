@@ -251,6 +251,7 @@ uint64_t MixRampAvx2(const int16_t* data, uint64_t position, uint64_t step, floa
     return MixRamp(data, position, step, out + 2 * static_cast<ptrdiff_t>(done), frames - done,
                    gainLeft, gainRight, stepLeft, stepRight);
 }
+
 // Sixteen values an iteration, as the SSE2 form below; returns how many it converted.
 TAVRIN_AVX2 int32_t ConvertSixteensAvx2(int16_t* destination, const float* source, int32_t count) {
     const __m256 low = _mm256_set1_ps(-32768.0f);
