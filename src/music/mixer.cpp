@@ -293,6 +293,7 @@ struct Kernels {
 // otherwise.
 Kernels ChooseKernels(bool widest) {
 #if defined(__x86_64__)
+    __builtin_cpu_init();  // this runs from a static initialiser, perhaps before libgcc's own
     if (widest && __builtin_cpu_supports("avx2"))
         return {MixSteadyAvx2, MixRampAvx2, ConvertSixteensAvx2};
 #endif
