@@ -1,5 +1,6 @@
 // Effect and volume-column commands, tick 0 and later ticks, one small case each.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "music/replay_internal.h"
@@ -51,6 +52,7 @@ enum Extended : uint8_t {
 };
 
 constexpr int32_t kMinimumPortaPeriod = 56;
+constexpr int32_t kMaximumPortaPeriod = 32000;  // below the lowest note in both tables
 
 uint8_t High(uint8_t parameter) {
     return parameter >> 4;
@@ -61,6 +63,15 @@ uint8_t Low(uint8_t parameter) {
 
 void Remember(uint8_t& memory, uint8_t parameter) {
     if (parameter) memory = parameter;
+}
+
+void PeriodDown(ChannelState& c, int32_t amount) {
+    c.period = std::min(c.period + amount, kMaximumPortaPeriod);
+}
+
+void PanBy(ChannelState& c, int32_t amount) {
+    c.pan = std::clamp(c.pan + amount, 0, 255);
+    c.updateFlags |= kUpdatePan;
 }
 
 void Clear(ChannelState& c, uint8_t flags) {
@@ -94,8 +105,15 @@ void TonePortaStep(ChannelState& c) {
     c.updateFlags |= kUpdateFrequency;
 }
 
+// The vibrato and tremolo sine at positions -32..31, worked out once.
 int32_t SineWave(int32_t position) {
-    return static_cast<int32_t>(std::fabs(std::sin(position * 2 * 3.141592 / 64)) * 256);
+    static const std::array<int16_t, 64> kSine = [] {
+        std::array<int16_t, 64> table{};
+        for (int i = -32; i < 32; ++i)
+            table[i & 63] = static_cast<int16_t>(std::fabs(std::sin(i * 2 * 3.141592 / 64)) * 256);
+        return table;
+    }();
+    return kSine[position & 63];
 }
 
 int32_t RampWave(int32_t position) {
@@ -243,7 +261,7 @@ void SampleOffset(ChannelState& c, uint8_t parameter) {
 }
 
 void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
-                      const ChannelSnapshot& before) {
+                      const ChannelSnapshot& before, RowContext& row) {
     const uint8_t x = Low(parameter);
     switch (High(parameter)) {
         case kFinePortaUp:
@@ -252,7 +270,7 @@ void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
             break;
         case kFinePortaDown:
             Remember(c.finePortaDownMemory, x);
-            c.period += 4 * c.finePortaDownMemory;
+            PeriodDown(c, 4 * c.finePortaDownMemory);
             break;
         case kVibratoControl:
             c.waveControl = static_cast<uint8_t>((c.waveControl & 0xF0) | x);
@@ -265,8 +283,9 @@ void ExtendedRowStart(XmModule& module, ChannelState& c, uint8_t parameter,
             if (x == 0) {
                 c.loopRow = module.row;
             } else {
+                // The jump waits for the row's end: every channel still plays this row.
                 c.loopCounter = c.loopCounter == 0 ? x : c.loopCounter - 1;
-                if (c.loopCounter != 0) module.row = c.loopRow - 1;
+                if (c.loopCounter != 0) row.loopRow = c.loopRow;
             }
             break;
         case kTremoloControl:
@@ -373,12 +392,10 @@ void VolumeColumnRowStart(ChannelState& c, uint8_t command) {
             c.updateFlags |= kUpdatePan;
             break;
         case 0xD:
-            c.pan -= x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, -x);
             break;
         case 0xE:
-            c.pan += x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, x);
             break;
         case 0xF:
             if (x) c.portaSpeed = static_cast<uint8_t>(x * 16);
@@ -405,12 +422,10 @@ void VolumeColumnTick(ChannelState& c, uint8_t command) {
             AdvanceVibrato(c);
             break;
         case 0xD:
-            c.pan -= x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, -x);
             break;
         case 0xE:
-            c.pan += x;
-            c.updateFlags |= kUpdatePan;
+            PanBy(c, x);
             break;
         case 0xF:
             TonePortaStep(c);
@@ -480,7 +495,7 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
             break;
         }
         case kExtended:
-            ExtendedRowStart(module, c, p, before);
+            ExtendedRowStart(module, c, p, before, row);
             break;
         case kSpeedTempo:
             if (p > 31)
@@ -527,7 +542,7 @@ void EffectRowStart(XmModule& module, ChannelState& c, const XmNote& cell,
                 c.period -= c.extraFineUpMemory;
             } else if (High(p) == 2) {
                 Remember(c.extraFineDownMemory, Low(p));
-                c.period += c.extraFineDownMemory;
+                PeriodDown(c, c.extraFineDownMemory);
             }
             break;
         default:
@@ -545,7 +560,7 @@ void EffectTick(XmModule& module, ChannelState& c, const XmNote& cell, XmSample&
             c.updateFlags |= kUpdateFrequency;
             break;
         case kPortaDown:
-            c.period += 4 * c.portaDownMemory;
+            PeriodDown(c, 4 * c.portaDownMemory);
             c.updateFlags |= kUpdateFrequency;
             break;
         case kTonePorta:

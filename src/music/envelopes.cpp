@@ -1,5 +1,6 @@
 // Instrument envelopes (16.16 values stepped once a tick) and the instrument's auto-vibrato.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "music/replay_internal.h"
@@ -100,12 +101,30 @@ void SetVolumeEnvelopePosition(ChannelState& c, const XmInstrument& instrument, 
     }
 }
 
+namespace {
+
+constexpr uint8_t kNoAutoVibrato = 0xFF;  // any type above 3 plays none
+
+// The sine waveform at each of its 256 phases, worked out once.
+int32_t AutoVibratoSine(int32_t phase) {
+    static const std::array<int8_t, 256> kSine = [] {
+        std::array<int8_t, 256> table{};
+        for (int i = 0; i < 256; ++i)
+            table[i] = static_cast<int8_t>(std::sin(i * 2 * 3.141592 / 256) * 64);
+        return table;
+    }();
+    return kSine[static_cast<uint8_t>(phase)];
+}
+
+}  // namespace
+
 void AutoVibrato(ChannelState& c, const XmInstrument& instrument) {
     const int32_t phase = c.autoVibratoPhase;
     int32_t v = 0;
-    switch (instrument.vibratoType) {
+    // Without depth the waveform does not matter.
+    switch (instrument.vibratoDepth ? instrument.vibratoType : kNoAutoVibrato) {
         case 0:
-            v = static_cast<int32_t>(std::sin(phase * 2 * 3.141592 / 256) * 64);
+            v = AutoVibratoSine(phase);
             break;
         case 1:
             v = phase < 128 ? 64 : -64;

@@ -4,12 +4,16 @@
 #include "music/mixer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace tavrin {
@@ -130,20 +134,183 @@ uint64_t MixRamp(const int16_t* data, uint64_t position, uint64_t step, float* o
     return position;
 }
 
-// Frames until the read position passes the boundary the voice moves towards, counted in
-// units of 2^-24 element.
+#if defined(__x86_64__)
+#define TAVRIN_AVX2 __attribute__((target("avx2")))
+#define TAVRIN_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+// Interpolates eight frames from their elements and fractions and adds them, times the
+// interleaved gains, to out: the float operations of the scalar form, in its order. The lanes
+// hold frames 0 1 4 5 | 2 3 6 7, so that duplicating each lane gives frames 0 to 3 and 4 to 7
+// interleaved as out is.
+TAVRIN_AVX2_INLINE void AddEight(__m256 a, __m256 b, __m256i fraction, const float* gains,
+                                 float* out) {
+    const __m256 scale = _mm256_set1_ps(kFractionScale);
+    const __m256 t = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(fraction, 1)), scale);
+    const __m256 s = _mm256_add_ps(a, _mm256_mul_ps(t, _mm256_sub_ps(b, a)));
+    const __m256 frames03 = _mm256_mul_ps(_mm256_unpacklo_ps(s, s), _mm256_loadu_ps(gains));
+    const __m256 frames47 = _mm256_mul_ps(_mm256_unpackhi_ps(s, s), _mm256_loadu_ps(gains + 8));
+    _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), frames03));
+    _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), frames47));
+}
+
+// Eight frames an iteration where the processor has AVX2, the sound the same to the bit as the
+// scalar form's (no fused multiply-adds). The read positions are two lane vectors, element
+// indices and fractions; a fraction that wraps carries into its index. Below one element a
+// frame the eight frames lie within nine elements, which two short loads and a permute deliver
+// (the loads may reach up to seven elements past the guard element, inside the eight the
+// loader allocates, and never use them); faster voices gather each frame's two elements at
+// once. gains holds a left and a right gain per frame, interleaved as out is; with gainStride 0
+// the same eight frames' gains serve every iteration.
+TAVRIN_AVX2 uint64_t MixEightsAvx2(const int16_t* data, uint64_t position, uint64_t step,
+                                   float* out, int32_t frames, const float* gains,
+                                   int32_t gainStride) {
+    constexpr int kLaneFrame[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+    alignas(32) int32_t indices[8];
+    alignas(32) int32_t fractions[8];
+    for (int lane = 0; lane < 8; ++lane) {
+        const uint64_t at = position + static_cast<uint64_t>(kLaneFrame[lane]) * step;
+        indices[lane] = static_cast<int32_t>(at >> 32);
+        fractions[lane] = static_cast<int32_t>(at);
+    }
+    // Fractions are kept with the top bit flipped, so that a signed compare tells a wrap.
+    const __m256i flip = _mm256_set1_epi32(INT32_MIN);
+    __m256i index = _mm256_load_si256(reinterpret_cast<const __m256i*>(indices));
+    __m256i flipped =
+        _mm256_xor_si256(_mm256_load_si256(reinterpret_cast<const __m256i*>(fractions)), flip);
+    const uint64_t advance = 8 * step;
+    const __m256i fractionStep = _mm256_set1_epi32(static_cast<int32_t>(advance));
+    const __m256i indexStep = _mm256_set1_epi32(static_cast<int32_t>(advance >> 32));
+    const bool backward = step >> 63;
+    const bool slow = (backward ? ~step + 1 : step) < (uint64_t{1} << 32);
+    for (int32_t i = 0; i < frames; i += 8) {
+        __m256 a;
+        __m256 b;
+        if (slow) {
+            const int32_t base =
+                backward ? _mm256_extract_epi32(index, 7) : _mm256_cvtsi256_si32(index);
+            const __m256i offset = _mm256_sub_epi32(index, _mm256_set1_epi32(base));
+            const auto* near = reinterpret_cast<const __m128i*>(data + base);
+            const auto* next = reinterpret_cast<const __m128i*>(data + base + 1);
+            a = _mm256_permutevar8x32_ps(
+                _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(_mm_loadu_si128(near))), offset);
+            b = _mm256_permutevar8x32_ps(
+                _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(_mm_loadu_si128(next))), offset);
+        } else {
+            const __m256i ab = _mm256_i32gather_epi32(reinterpret_cast<const int*>(data), index, 2);
+            a = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(ab, 16), 16));
+            b = _mm256_cvtepi32_ps(_mm256_srai_epi32(ab, 16));
+        }
+        AddEight(a, b, _mm256_xor_si256(flipped, flip), gains, out);
+        out += 16;
+        gains += gainStride;
+        const __m256i next = _mm256_add_epi32(flipped, fractionStep);
+        const __m256i wrapped = _mm256_cmpgt_epi32(flipped, next);  // -1 where it carries
+        index = _mm256_sub_epi32(_mm256_add_epi32(index, indexStep), wrapped);
+        flipped = next;
+    }
+    return position + static_cast<uint64_t>(frames) * step;
+}
+
+uint64_t MixSteadyAvx2(const int16_t* data, uint64_t position, uint64_t step, float* out,
+                       int32_t frames, float gainLeft, float gainRight) {
+    const int32_t eights = frames & ~7;
+    if (eights > 0) {
+        const float gains[16] = {gainLeft, gainRight, gainLeft, gainRight, gainLeft, gainRight,
+                                 gainLeft, gainRight, gainLeft, gainRight, gainLeft, gainRight,
+                                 gainLeft, gainRight, gainLeft, gainRight};
+        position = MixEightsAvx2(data, position, step, out, eights, gains, 0);
+    }
+    return MixSteady(data, position, step, out + 2 * static_cast<ptrdiff_t>(eights),
+                     frames - eights, gainLeft, gainRight);
+}
+
+// The gains of a ramp are a running sum and stay one add a frame; they are laid out first, a
+// stretch at a time, and the frames are then mixed eight at once.
+uint64_t MixRampAvx2(const int16_t* data, uint64_t position, uint64_t step, float* out,
+                     int32_t frames, float& gainLeft, float& gainRight, float stepLeft,
+                     float stepRight) {
+    constexpr int32_t kChunk = 64;
+    float gains[2 * kChunk];
+    float left = gainLeft;
+    float right = gainRight;
+    int32_t done = 0;
+    while (frames - done >= 8) {
+        const int32_t chunk = std::min(kChunk, (frames - done) & ~7);
+        for (int32_t k = 0; k < chunk; ++k) {
+            gains[2 * k] = left;
+            gains[2 * k + 1] = right;
+            left += stepLeft;
+            right += stepRight;
+        }
+        position = MixEightsAvx2(data, position, step, out + 2 * static_cast<ptrdiff_t>(done),
+                                 chunk, gains, 16);
+        done += chunk;
+    }
+    gainLeft = left;
+    gainRight = right;
+    return MixRamp(data, position, step, out + 2 * static_cast<ptrdiff_t>(done), frames - done,
+                   gainLeft, gainRight, stepLeft, stepRight);
+}
+
+// Sixteen values an iteration, as the SSE2 form below; returns how many it converted.
+TAVRIN_AVX2 int32_t ConvertSixteensAvx2(int16_t* destination, const float* source, int32_t count) {
+    const __m256 low = _mm256_set1_ps(-32768.0f);
+    const __m256 high = _mm256_set1_ps(32767.0f);
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m256 first = _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(source + i), low), high);
+        const __m256 second =
+            _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(source + i + 8), low), high);
+        const __m256i packed =
+            _mm256_packs_epi32(_mm256_cvtps_epi32(first), _mm256_cvtps_epi32(second));
+        // The pack works within 128-bit halves: put the four quarters back in order.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + i),
+                            _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+    }
+    return i;
+}
+#endif
+
+int32_t ConvertNone(int16_t*, const float*, int32_t) {
+    return 0;
+}
+
+using SteadyMixer = uint64_t (*)(const int16_t* data, uint64_t position, uint64_t step, float* out,
+                                 int32_t frames, float gainLeft, float gainRight);
+using RampMixer = uint64_t (*)(const int16_t* data, uint64_t position, uint64_t step, float* out,
+                               int32_t frames, float& gainLeft, float& gainRight, float stepLeft,
+                               float stepRight);
+
+using Converter = int32_t (*)(int16_t* destination, const float* source, int32_t count);
+
+struct Kernels {
+    SteadyMixer steady;
+    RampMixer ramp;
+    Converter convertSixteens;
+};
+
+// The AVX2 kernels where the processor has them (and they are wanted); SSE2 and scalar ones
+// otherwise.
+Kernels ChooseKernels(bool widest) {
+#if defined(__x86_64__)
+    __builtin_cpu_init();  // this runs from a static initialiser, perhaps before libgcc's own
+    if (widest && __builtin_cpu_supports("avx2"))
+        return {MixSteadyAvx2, MixRampAvx2, ConvertSixteensAvx2};
+#endif
+    return {MixSteady, MixRamp, ConvertNone};
+}
+
+Kernels g_kernels = ChooseKernels(true);
+
+// Frames until the read position reaches or passes the boundary the voice moves towards:
+// every frame before the last reads strictly inside it. Exact in 32.32, whatever the distance.
 uint64_t FramesToBoundary(uint64_t position, uint64_t step, uint64_t loopStart, uint64_t loopEnd,
                           bool forward) {
     uint64_t distance = 0;
     if (forward && loopEnd > position) distance = loopEnd - position;
-    if (!forward && position > loopStart) distance = position - loopStart;
-    const uint64_t coarseStep = std::max<uint64_t>(step >> 8, 1);
-    uint64_t frames = ((distance >> 8) + coarseStep - 1) / coarseStep;
-    // Dropping the low bits can let the last frame land a hair before the loop start; at
-    // element 0 that read would fall outside the sample, so that frame is left out.
-    if (!forward && loopStart == 0 && frames > 0 && (frames - 1) * Wide{step} > Wide{position})
-        --frames;
-    return frames;
+    if (!forward && !(position >> 63) && position > loopStart) distance = position - loopStart;
+    step = std::max<uint64_t>(step, 1);
+    return distance / step + (distance % step != 0);
 }
 
 // Moves a ping-pong voice back inside its loop after it reached an end. Moving backward over a
@@ -232,8 +399,8 @@ void MixVoiceFrames(MixVoice& voice, float* out, int32_t remaining) {
         if (voice.rampFramesLeft > 0) {
             float gainLeft = static_cast<float>(voice.currentLeft) / 256.0f / 255.0f;
             float gainRight = static_cast<float>(voice.currentRight) / 256.0f / 255.0f;
-            position = MixRamp(sample.data, position, signedStep, out, frames, gainLeft, gainRight,
-                               voice.rampLeftStep, voice.rampRightStep);
+            position = g_kernels.ramp(sample.data, position, signedStep, out, frames, gainLeft,
+                                      gainRight, voice.rampLeftStep, voice.rampRightStep);
             voice.currentLeft = static_cast<int32_t>(std::lround(gainLeft * 255.0f * 256.0f));
             voice.currentRight = static_cast<int32_t>(std::lround(gainRight * 255.0f * 256.0f));
             voice.rampFramesLeft -= frames;
@@ -245,19 +412,13 @@ void MixVoiceFrames(MixVoice& voice, float* out, int32_t remaining) {
         } else if (voice.leftLevel == 0 && voice.rightLevel == 0) {
             position += signedStep * static_cast<uint64_t>(frames);  // silent: only move on
         } else {
-            position = MixSteady(sample.data, position, signedStep, out, frames,
-                                 static_cast<float>(voice.leftLevel) / 255.0f,
-                                 static_cast<float>(voice.rightLevel) / 255.0f);
+            position = g_kernels.steady(sample.data, position, signedStep, out, frames,
+                                        static_cast<float>(voice.leftLevel) / 255.0f,
+                                        static_cast<float>(voice.rightLevel) / 255.0f);
         }
         out += 2 * static_cast<ptrdiff_t>(frames);
         remaining -= frames;
-        if (atBoundary) {
-            // Counting in 2^-24 steps can stop up to 255 units short of the boundary; the
-            // voice has reached it all the same (else a zero-frame stretch would repeat).
-            if (forward && position < loopEnd) position = loopEnd;
-            if (!forward && !(position >> 63) && position > loopStart) position = loopStart;
-            CrossBoundary(voice, position, loopStart, loopEnd);
-        }
+        if (atBoundary) CrossBoundary(voice, position, loopStart, loopEnd);
         StorePosition(voice, position);
     }
 }
@@ -272,6 +433,10 @@ void ResetMixer(int32_t rate) {
         g_voices[i].index = i;
         g_voices[i].stepInteger = 1;
     }
+}
+
+void UseWidestMixKernels(bool widest) {
+    g_kernels = ChooseKernels(widest);
 }
 
 int32_t MixerRate() {
@@ -309,6 +474,8 @@ void SetVoicePan(MixVoice* voice, int32_t pan) {
 }
 
 void SetVoiceFrequency(MixVoice* voice, int32_t hz) {
+    // The engine hands the frequency over on every tick; the step changes far less often.
+    if (hz == voice->frequency && hz != 0) return;
     voice->frequency = hz;
     // Below 100 Hz is raised to 100; the top keeps the step under 256 elements a frame.
     const int64_t clamped =
@@ -332,7 +499,7 @@ void MixFrames(float* buffer, int32_t frameCount) {
 void ConvertToPcm16(int16_t* destination, const float* source, int32_t frameCount) {
     if (!destination || !source || frameCount <= 0) return;
     const int32_t count = frameCount * 2;
-    int32_t i = 0;
+    int32_t i = g_kernels.convertSixteens(destination, source, count);
 #if defined(__SSE2__)
     // Same rounding as lrintf (the current mode, to nearest); the pack saturates nothing more
     // once the values are clipped.

@@ -38,6 +38,9 @@ inline constexpr int kMinimumVoiceFrequency = 100;
 // Sets the output rate and the ramp length, and clears the voice table (index set, step 1.0).
 void ResetMixer(int32_t rate);
 int32_t MixerRate();
+// The widest mixing kernels the processor offers are used by default; false falls back to the
+// SSE2 and scalar ones (the sound is the same either way). Not while a mix runs.
+void UseWidestMixKernels(bool widest);
 int32_t RampLength();
 MixVoice* Voice(int index);
 

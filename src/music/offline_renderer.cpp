@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "music/mixer.h"
 
@@ -31,6 +32,34 @@ void RenderFrames(XmModule* module, float* accumulation, int32_t frameCount, flo
     while (done < frameCount)
         done += RenderStretch(module, accumulation + 2 * static_cast<ptrdiff_t>(done),
                               frameCount - done, inverseRate);
+}
+
+int64_t RenderPcm(XmModule* module, int32_t blockFrames, int64_t frameLimit, const RenderStop& stop,
+                  const PcmSink& sink) {
+    const float inverseRate = InverseRate(MixerRate());
+    blockFrames = std::max(blockFrames, 1);
+    std::vector<float> block(2 * static_cast<size_t>(blockFrames));
+    std::vector<int16_t> pcm(block.size());
+    int64_t frames = 0;
+    int32_t filled = 0;
+    bool more = true;
+    while (more) {
+        more = frames + filled < frameLimit && !stop(*module);
+        if (more) {
+            if (filled == 0) std::fill(block.begin(), block.end(), 0.0f);
+            const int32_t want = static_cast<int32_t>(
+                std::min<int64_t>(blockFrames - filled, frameLimit - frames - filled));
+            filled += RenderStretch(module, block.data() + 2 * static_cast<ptrdiff_t>(filled), want,
+                                    inverseRate);
+        }
+        if (filled == blockFrames || (!more && filled > 0)) {
+            ConvertToPcm16(pcm.data(), block.data(), filled);
+            if (!sink(pcm.data(), filled)) return -1;
+            frames += filled;
+            filled = 0;
+        }
+    }
+    return frames;
 }
 
 }  // namespace tavrin

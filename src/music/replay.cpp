@@ -118,6 +118,20 @@ void RunTickOnChannel(XmModule& module, ChannelState& c, const XmNote& cell) {
     UpdateVoice(&c, sound.sample, &module);
 }
 
+// The frequency is handed over on every tick (auto-vibrato asks for it), but the pitch seldom
+// changes from one tick to the next: the linear table's power of two is worked out only when
+// it does. The table depends on period - delta alone.
+int32_t ChannelFrequency(ChannelState& c, const XmModule& module) {
+    if (!(module.flags & kLinearFrequencies))
+        return PeriodFrequency(module, c.period, c.periodDelta);
+    const int32_t pitch = c.period - c.periodDelta;
+    if (c.linearHz == 0 || pitch != c.linearPitch) {
+        c.linearPitch = pitch;
+        c.linearHz = PeriodFrequency(module, c.period, c.periodDelta);
+    }
+    return c.linearHz;
+}
+
 }  // namespace
 
 ChannelState* Channel(int index) {
@@ -182,6 +196,8 @@ void ProcessRowStart(XmModule* module) {
     const int32_t channels = PlayedChannels(*module);
     for (int32_t k = 0; k < channels; ++k)
         StartRowOnChannel(*module, g_channels[k], CellAt(*module, k), row);
+    // A pattern loop goes back within this pattern; a jump or break in the row wins over it.
+    if (row.loopRow >= 0 && module->nextRow == -1) module->nextRow = row.loopRow;
 }
 
 void ProcessTickEffects(XmModule* module) {
@@ -224,8 +240,7 @@ void UpdateVoice(ChannelState* channel, XmSample* sample, XmModule* module) {
         const int32_t room = (128 - std::abs(c.pan - 128)) / 32;
         SetVoicePan(voice, std::clamp(c.pan + (c.panEnvOutput - 32) * room, 0, 255));
     }
-    if (c.updateFlags & kUpdateFrequency)
-        SetVoiceFrequency(voice, PeriodFrequency(*module, c.period, c.periodDelta));
+    if (c.updateFlags & kUpdateFrequency) SetVoiceFrequency(voice, ChannelFrequency(c, *module));
     if (c.updateFlags & kUpdateStop) StopVoice(voice);
 }
 

@@ -66,6 +66,9 @@ struct ChannelState {
     uint8_t fineVolumeMemory;
     uint8_t finePortaUpMemory;
     uint8_t finePortaDownMemory;
+    // The linear-table frequency last worked out, and the pitch it was for.
+    int32_t linearPitch;
+    int32_t linearHz;
 };
 
 // updateFlags bits

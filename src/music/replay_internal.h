@@ -9,7 +9,8 @@ namespace tavrin {
 
 // What one row start has gathered so far across its channels.
 struct RowContext {
-    bool jumped = false;  // a position jump is set for the next row
+    bool jumped = false;   // a position jump is set for the next row
+    int32_t loopRow = -1;  // a pattern loop jumps back to this row next, -1 for none
 };
 
 // Channel values as they were before the row started (note delay restores them).

@@ -24,6 +24,11 @@ constexpr int kFileEnvelopePoints = 12;
 constexpr int kEnvelopeMaxValue = 64;
 constexpr int kGuardElements = 8;
 constexpr uint32_t kReadChunk = 1u << 20;
+constexpr uint32_t kPatternHeaderLength = 9;
+constexpr int32_t kDefaultPatternRows = 64;  // what other players make of a 0-row pattern
+constexpr int32_t kMostPatternRows = 1024;
+constexpr uint32_t kInstrumentHeaderSize = 263;
+constexpr uint32_t kInstrumentFieldsBeforeHeader = 29;  // size, name, type and sample count
 
 ModuleReleaseHook g_releaseHook = nullptr;
 
@@ -54,23 +59,79 @@ bool ReadHeader(MusicFile& file, XmModule& module, int& filePatternCount) {
            module.instrumentCount >= 0;
 }
 
-void DecodeCell(MusicFile& file, XmNote& cell) {
-    const uint8_t first = file.ReadU8();
+// Reads little-endian values from bytes already loaded; past the end every byte reads as 0.
+class ByteCursor {
+public:
+    ByteCursor(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+    bool AtEnd() const { return at_ >= size_; }
+    uint8_t U8() { return at_ < size_ ? bytes_[at_++] : 0; }
+    uint16_t U16() {
+        const uint16_t low = U8();
+        return static_cast<uint16_t>(low | U8() << 8);
+    }
+    uint32_t U32() {
+        const uint32_t low = U16();
+        return low | static_cast<uint32_t>(U16()) << 16;
+    }
+    void Copy(void* out, size_t count) {
+        auto* to = static_cast<uint8_t*>(out);
+        for (size_t i = 0; i < count; ++i) to[i] = U8();
+    }
+    void Skip(size_t count) { at_ += count; }
+
+private:
+    const uint8_t* bytes_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+void DecodeCell(ByteCursor& packed, XmNote& cell) {
+    const uint8_t first = packed.U8();
     if (first & 0x80) {
-        if (first & 0x01) cell.note = file.ReadU8();
-        if (first & 0x02) cell.instrument = file.ReadU8();
-        if (first & 0x04) cell.volume = file.ReadU8();
-        if (first & 0x08) cell.effect = file.ReadU8();
-        if (first & 0x10) cell.parameter = file.ReadU8();
+        if (first & 0x01) cell.note = packed.U8();
+        if (first & 0x02) cell.instrument = packed.U8();
+        if (first & 0x04) cell.volume = packed.U8();
+        if (first & 0x08) cell.effect = packed.U8();
+        if (first & 0x10) cell.parameter = packed.U8();
     } else {
         cell.note = first;
-        cell.instrument = file.ReadU8();
-        cell.volume = file.ReadU8();
-        cell.effect = file.ReadU8();
-        cell.parameter = file.ReadU8();
+        cell.instrument = packed.U8();
+        cell.volume = packed.U8();
+        cell.effect = packed.U8();
+        cell.parameter = packed.U8();
     }
     if (cell.note == 97) cell.note = kKeyOffNote;
     if (cell.instrument > 128) cell.instrument = 0;
+}
+
+// A pattern is read by the sizes it states, as other trackers write them: the packed data starts
+// after the stated header length, and cells come from the stated packed bytes only (a short
+// block leaves the rest of the pattern empty, a long one is skipped). False for a header too
+// short to hold its own fields.
+bool ReadPattern(MusicFile& file, XmPattern& pattern, int channelCount) {
+    const int64_t start = file.Tell();
+    const uint32_t headerLength = file.ReadU32();
+    file.ReadU8();  // packing type
+    const uint16_t rows = file.ReadU16();
+    const uint16_t packedSize = file.ReadU16();
+    if (file.Exhausted()) return true;  // the file ends here: the pattern stays empty
+    if (headerLength < kPatternHeaderLength) return false;
+    pattern.rows = rows == 0 ? kDefaultPatternRows : std::min<int32_t>(rows, kMostPatternRows);
+    file.SeekTo(start + headerLength);
+    const size_t cellCount = static_cast<size_t>(pattern.rows) * channelCount;
+    // A pattern without packed data has its rows but no cells: those rows read as empty.
+    if (packedSize == 0 || cellCount == 0) {
+        file.Skip(packedSize);
+        return true;
+    }
+    std::vector<uint8_t> packed(packedSize);
+    const uint32_t delivered = file.Read(packed.data(), packedSize);
+    if (delivered == 0) return true;
+    pattern.notes = new (std::nothrow) XmNote[cellCount]();
+    if (!pattern.notes) return false;
+    ByteCursor cursor(packed.data(), delivered);
+    for (size_t c = 0; c < cellCount && !cursor.AtEnd(); ++c) DecodeCell(cursor, pattern.notes[c]);
+    return true;
 }
 
 bool ReadPatterns(MusicFile& file, XmModule& module, int filePatternCount) {
@@ -82,30 +143,17 @@ bool ReadPatterns(MusicFile& file, XmModule& module, int filePatternCount) {
     module.patterns = new (std::nothrow) XmPattern[module.allocatedPatterns]();
     if (!module.patterns && module.allocatedPatterns > 0) return false;
 
-    for (int p = 0; p < filePatternCount; ++p) {
-        XmPattern& pattern = module.patterns[p];
-        file.ReadU32();  // header length: 9 assumed
-        file.ReadU8();   // packing type
-        pattern.rows = file.ReadU16();
-        const uint16_t packedSize = file.ReadU16();
-        const size_t cellCount = static_cast<size_t>(pattern.rows) * module.channelCount;
-        // A pattern without packed data has its rows but no cells: those rows read as empty.
-        if (packedSize == 0 || cellCount == 0) continue;
-        pattern.notes = new (std::nothrow) XmNote[cellCount]();
-        if (!pattern.notes) return false;
-        // Past the end of the file every byte reads as 0, which leaves the cells empty.
-        for (size_t c = 0; c < cellCount && !file.Exhausted(); ++c)
-            DecodeCell(file, pattern.notes[c]);
-    }
+    for (int p = 0; p < filePatternCount; ++p)
+        if (!ReadPattern(file, module.patterns[p], module.channelCount)) return false;
     for (int p = filePatternCount; p < module.referencedPatterns; ++p)
         module.patterns[p].rows = kMissingPatternRows;
     return true;
 }
 
-void ReadEnvelope(MusicFile& file, EnvelopePoint* points) {
+void ReadEnvelope(ByteCursor& header, EnvelopePoint* points) {
     for (int i = 0; i < kFileEnvelopePoints; ++i) {
-        points[i].tick = file.ReadU16();
-        points[i].value = std::min<uint16_t>(file.ReadU16(), kEnvelopeMaxValue);
+        points[i].tick = header.U16();
+        points[i].value = std::min<uint16_t>(header.U16(), kEnvelopeMaxValue);
     }
 }
 
@@ -117,26 +165,29 @@ uint8_t CheckedEnvelopeType(uint8_t type, uint8_t& count, uint8_t loopStart) {
     return type;
 }
 
-void ReadInstrumentHeader(MusicFile& file, XmInstrument& instrument) {
-    file.ReadU32();  // sample header size: 40 assumed
-    file.Read(instrument.sampleForNote, kNoteCount);
-    ReadEnvelope(file, instrument.volumeEnvelope);
-    ReadEnvelope(file, instrument.panningEnvelope);
-    instrument.volumePointCount = file.ReadU8();
-    instrument.panningPointCount = file.ReadU8();
-    instrument.volumeSustainPoint = file.ReadU8();
-    instrument.volumeLoopStart = file.ReadU8();
-    instrument.volumeLoopEnd = file.ReadU8();
-    instrument.panningSustainPoint = file.ReadU8();
-    instrument.panningLoopStart = file.ReadU8();
-    instrument.panningLoopEnd = file.ReadU8();
-    instrument.volumeType = file.ReadU8();
-    instrument.panningType = file.ReadU8();
-    instrument.vibratoType = file.ReadU8();
-    instrument.vibratoSweep = file.ReadU8();
-    instrument.vibratoDepth = file.ReadU8();
-    instrument.vibratoRate = file.ReadU8();
-    instrument.fadeout = static_cast<uint16_t>(file.ReadU16() * 2);
+// The fields after the sample count; the header's stated size cuts them (cut fields read as 0).
+void ReadInstrumentHeader(ByteCursor& header, XmInstrument& instrument) {
+    // The sample header size is not used: other players read 40-byte sample headers whatever
+    // it says.
+    header.U32();
+    header.Copy(instrument.sampleForNote, kNoteCount);
+    ReadEnvelope(header, instrument.volumeEnvelope);
+    ReadEnvelope(header, instrument.panningEnvelope);
+    instrument.volumePointCount = header.U8();
+    instrument.panningPointCount = header.U8();
+    instrument.volumeSustainPoint = header.U8();
+    instrument.volumeLoopStart = header.U8();
+    instrument.volumeLoopEnd = header.U8();
+    instrument.panningSustainPoint = header.U8();
+    instrument.panningLoopStart = header.U8();
+    instrument.panningLoopEnd = header.U8();
+    instrument.volumeType = header.U8();
+    instrument.panningType = header.U8();
+    instrument.vibratoType = header.U8();
+    instrument.vibratoSweep = header.U8();
+    instrument.vibratoDepth = header.U8();
+    instrument.vibratoRate = header.U8();
+    instrument.fadeout = static_cast<uint16_t>(header.U16() * 2);
     instrument.volumeType = CheckedEnvelopeType(instrument.volumeType, instrument.volumePointCount,
                                                 instrument.volumeLoopStart);
     instrument.panningType = CheckedEnvelopeType(
@@ -231,19 +282,22 @@ bool ReadSampleData(MusicFile& file, XmSample& sample) {
 
 bool ReadInstrument(MusicFile& file, XmInstrument& instrument) {
     const int32_t start = file.Tell();
-    const uint32_t headerSize = file.ReadU32();
-    const int64_t end = int64_t{start} + headerSize;
-    file.Skip(23);
-    const uint16_t sampleCount = file.ReadU16();
+    uint8_t bytes[kInstrumentHeaderSize] = {};
+    const uint32_t delivered = file.Read(bytes, sizeof bytes);
+    ByteCursor header(bytes, sizeof bytes);
+    const uint32_t headerSize = header.U32();
+    // A header too short to hold its own sample count is broken, unless the file ended in it.
+    if (headerSize < kInstrumentFieldsBeforeHeader && delivered >= kInstrumentFieldsBeforeHeader)
+        return false;
+    ByteCursor fields(bytes, std::min<uint32_t>(headerSize, kInstrumentHeaderSize));
+    fields.Skip(27);  // size, name and type
+    const uint16_t sampleCount = fields.U16();
     if (sampleCount > kMaxInstrumentSamples) return false;
     instrument.sampleCount = sampleCount;
     for (XmSample*& slot : instrument.samples) slot = &EmptySample;
-    if (sampleCount == 0) {
-        file.SeekTo(end);
-        return true;
-    }
-    ReadInstrumentHeader(file, instrument);
-    file.SeekTo(end);
+    file.SeekTo(int64_t{start} + headerSize);
+    if (sampleCount == 0) return true;
+    ReadInstrumentHeader(fields, instrument);
 
     for (int s = 0; s < sampleCount; ++s) {
         XmSample* sample = new (std::nothrow) XmSample{};

@@ -8,6 +8,7 @@ namespace {
 
 constexpr uint32_t kSongHeaderSize = 276;
 constexpr uint32_t kInstrumentHeaderSize = 263;
+constexpr uint32_t kFieldsBeforeSampleCount = 29;  // size, name, type and the sample count
 constexpr uint32_t kSampleHeaderSize = 40;
 constexpr uint8_t kFileKeyOff = 97;
 
@@ -30,6 +31,7 @@ public:
         bytes_.insert(bytes_.end(), more.begin(), more.end());
     }
     size_t Size() const { return bytes_.size(); }
+    void Resize(size_t size) { bytes_.resize(size); }
     std::vector<uint8_t> Take() { return std::move(bytes_); }
 
 private:
@@ -54,18 +56,32 @@ void WriteHeader(ByteWriter& out, const XmSongSpec& song) {
     for (size_t i = 0; i < 256; ++i) out.U8(i < song.orders.size() ? song.orders[i] : 0);
 }
 
-void WritePattern(ByteWriter& out, const XmPatternSpec& pattern, uint16_t channels) {
+// Bytes a tracker may leave after the cells it packed; read as cells they would add notes.
+void AdjustPackedSize(std::vector<uint8_t>& packed, int32_t extra) {
+    if (extra < 0) {
+        packed.resize(packed.size() - std::min<size_t>(packed.size(), static_cast<size_t>(-extra)));
+        return;
+    }
+    for (int32_t i = 0; i < extra; ++i) packed.push_back(i % 2 ? 0x31 : 0x81);
+}
+
+void WritePattern(ByteWriter& out, const XmPatternSpec& pattern, uint16_t channels,
+                  const XmLayoutSpec& layout) {
     std::vector<XmNote> cells(static_cast<size_t>(pattern.rows) * channels);
     std::copy_n(pattern.cells.begin(), std::min(cells.size(), pattern.cells.size()), cells.begin());
     const bool empty = std::all_of(cells.begin(), cells.end(), [](const XmNote& cell) {
         return !cell.note && !cell.instrument && !cell.volume && !cell.effect && !cell.parameter;
     });
-    const std::vector<uint8_t> packed =
+    std::vector<uint8_t> packed =
         empty ? std::vector<uint8_t>{} : PackPattern(cells.data(), cells.size());
-    out.U32(9);
+    if (!empty) AdjustPackedSize(packed, layout.extraPackedBytes);
+    const size_t start = out.Size();
+    out.U32(layout.patternHeaderLength);
     out.U8(0);
     out.U16(static_cast<uint32_t>(pattern.rows));
     out.U16(static_cast<uint32_t>(packed.size()));
+    if (out.Size() < start + layout.patternHeaderLength)
+        out.Zeros(start + layout.patternHeaderLength - out.Size());
     out.Bytes(packed);
 }
 
@@ -82,7 +98,8 @@ uint32_t SampleBytes(const XmSampleSpec& sample, uint32_t elements) {
     return sample.sixteenBit ? elements * 2 : elements;
 }
 
-void WriteSampleHeader(ByteWriter& out, const XmSampleSpec& sample) {
+void WriteSampleHeader(ByteWriter& out, const XmSampleSpec& sample, uint32_t headerSize) {
+    const size_t start = out.Size();
     const uint32_t length = static_cast<uint32_t>(sample.pcm.size());
     out.U32(SampleBytes(sample, length));
     out.U32(SampleBytes(sample, sample.loopStart));
@@ -97,6 +114,7 @@ void WriteSampleHeader(ByteWriter& out, const XmSampleSpec& sample) {
     out.U8(static_cast<uint8_t>(sample.relativeNote));
     out.U8(0);
     out.Text(sample.name, 22);
+    if (out.Size() < start + headerSize) out.Zeros(start + headerSize - out.Size());
 }
 
 void WriteSampleData(ByteWriter& out, const XmSampleSpec& sample) {
@@ -112,13 +130,14 @@ void WriteSampleData(ByteWriter& out, const XmSampleSpec& sample) {
     }
 }
 
-void WriteInstrument(ByteWriter& out, const XmInstrumentSpec& instrument) {
+void WriteInstrument(ByteWriter& out, const XmInstrumentSpec& instrument,
+                     const XmLayoutSpec& layout) {
     const size_t start = out.Size();
-    out.U32(kInstrumentHeaderSize);
+    out.U32(layout.instrumentHeaderSize);
     out.Text(instrument.name, 22);
     out.U8(0);
     out.U16(static_cast<uint32_t>(instrument.samples.size()));
-    out.U32(kSampleHeaderSize);
+    out.U32(layout.sampleHeaderSize);
     for (const uint8_t number : instrument.sampleForNote) out.U8(number);
     WriteEnvelopePoints(out, instrument.volumeEnvelope);
     WriteEnvelopePoints(out, instrument.panningEnvelope);
@@ -138,7 +157,9 @@ void WriteInstrument(ByteWriter& out, const XmInstrumentSpec& instrument) {
     out.U8(instrument.vibratoRate);
     out.U16(instrument.fadeout);
     out.Zeros(start + kInstrumentHeaderSize - out.Size());
-    for (const XmSampleSpec& sample : instrument.samples) WriteSampleHeader(out, sample);
+    out.Resize(start + std::max(layout.instrumentHeaderSize, kFieldsBeforeSampleCount));
+    for (const XmSampleSpec& sample : instrument.samples)
+        WriteSampleHeader(out, sample, std::max(layout.sampleHeaderSize, kSampleHeaderSize));
     for (const XmSampleSpec& sample : instrument.samples) WriteSampleData(out, sample);
 }
 
@@ -168,8 +189,9 @@ std::vector<uint8_t> WriteXm(const XmSongSpec& song) {
     ByteWriter out;
     WriteHeader(out, song);
     for (const XmPatternSpec& pattern : song.patterns)
-        WritePattern(out, pattern, song.channelCount);
-    for (const XmInstrumentSpec& instrument : song.instruments) WriteInstrument(out, instrument);
+        WritePattern(out, pattern, song.channelCount, song.layout);
+    for (const XmInstrumentSpec& instrument : song.instruments)
+        WriteInstrument(out, instrument, song.layout);
     return out.Take();
 }
 

@@ -50,6 +50,15 @@ struct XmPatternSpec {
     std::vector<XmNote> cells;  // rows x channelCount, row-major; missing cells are empty
 };
 
+// Sizes the file states for its parts. The defaults are FastTracker 2's; other trackers write
+// other sizes, and these let a test build such files.
+struct XmLayoutSpec {
+    uint32_t patternHeaderLength = 9;     // bytes before the packed data, zero-padded past 9
+    int32_t extraPackedBytes = 0;         // appended to each non-empty pattern (negative: cut)
+    uint32_t instrumentHeaderSize = 263;  // smaller cuts the header's fields, larger pads it
+    uint32_t sampleHeaderSize = 40;       // as stored; each sample header is padded to it
+};
+
 struct XmSongSpec {
     std::string name;
     uint16_t channelCount = 4;
@@ -60,6 +69,7 @@ struct XmSongSpec {
     std::vector<uint8_t> orders;
     std::vector<XmPatternSpec> patterns;
     std::vector<XmInstrumentSpec> instruments;
+    XmLayoutSpec layout;
 };
 
 std::vector<uint8_t> WriteXm(const XmSongSpec& song);

@@ -43,8 +43,12 @@ protected:
     void SetUp() override { ResetMixer(kRate); }
 
     MixVoice* Play(TestSample& s, int32_t volume, int32_t pan, int32_t hz = kRate) {
+        return Play(s.sample, hz, volume, pan);
+    }
+
+    MixVoice* Play(XmSample& sample, int32_t hz, int32_t volume = 127, int32_t pan = 128) {
         MixVoice* voice = Voice(0);
-        TriggerVoice(voice, &s.sample);
+        TriggerVoice(voice, &sample);
         SetVoiceVolume(voice, volume);
         SetVoicePan(voice, pan);
         SetVoiceFrequency(voice, hz);
@@ -169,6 +173,34 @@ TEST_F(MixerTest, StepsLongerThanTheLoopStayInside) {
             Mix(3);
             ASSERT_GE(voice->position, 9u);
             ASSERT_LE(voice->position, 13u);
+        }
+    }
+}
+
+// A silent loop fenced by loud elements: one element before it and everything after its guard
+// element. Any read outside the loop and its guard makes the mix nonzero.
+TEST_F(MixerTest, ReadsStayInsideTheLoopAtAnyRateAndCallLength) {
+    constexpr int16_t kFence = 30000;
+    constexpr uint32_t kLoop = 64;
+    for (uint8_t mode : {kLoopForward, kLoopPingPong}) {
+        for (int32_t hz : {100, 1001, 33333, 700001}) {
+            std::vector<int16_t> storage(1 + kLoop + 8, kFence);
+            std::fill_n(storage.begin() + 1, kLoop + 1, int16_t{0});  // the loop and its guard
+            XmSample sample{};
+            sample.data = storage.data() + 1;
+            sample.length = sample.loopLength = kLoop;
+            sample.loopMode = mode;
+            sample.bits = 16;
+            ResetMixer(384000);
+            MixVoice* voice = Play(sample, hz);
+            for (int call = 0; call < 3; ++call) {
+                const std::vector<float> out = Mix(1 << 19);
+                const bool silent =
+                    std::all_of(out.begin(), out.end(), [](float v) { return v == 0; });
+                ASSERT_TRUE(silent)
+                    << "loop mode " << int{mode} << ", " << hz << " Hz, call " << call;
+            }
+            EXPECT_LT(voice->position, kLoop);
         }
     }
 }

@@ -65,5 +65,55 @@ TEST_F(OfflineRendererTest, RendersTheSameSoundWhateverTheBlockSize) {
     EXPECT_LT(peak, 32767.0f);  // mixed below full scale: nothing clips
 }
 
+// What the output ring would give: blocks mixed with RenderFrames and converted one by one.
+std::vector<int16_t> RingPcm(XmModule* module, int32_t blockFrames, int32_t frames) {
+    std::vector<float> block(2 * static_cast<size_t>(blockFrames));
+    std::vector<int16_t> pcm(2 * static_cast<size_t>(frames));
+    for (int32_t at = 0; at < frames; at += blockFrames) {
+        const int32_t count = std::min(blockFrames, frames - at);
+        std::fill(block.begin(), block.end(), 0.0f);
+        RenderFrames(module, block.data(), count, InverseRate(MixerRate()));
+        ConvertToPcm16(pcm.data() + 2 * static_cast<size_t>(at), block.data(), count);
+    }
+    return pcm;
+}
+
+TEST_F(OfflineRendererTest, StreamedPcmIsTheOutputRingsBlockForBlock) {
+    const XmSongSpec song = EveryEffectSong();
+    const int32_t frames = 44100 * 2 + 123;
+    Start(song);
+    const std::vector<int16_t> ring = RingPcm(module_.get(), 884, frames);
+    Start(song);
+    std::vector<int16_t> streamed;
+    std::vector<int32_t> blockSizes;
+    const int64_t made = RenderPcm(
+        module_.get(), 884, frames, [](const XmModule&) { return false; },
+        [&](const int16_t* pcm, int32_t count) {
+            streamed.insert(streamed.end(), pcm, pcm + 2 * count);
+            blockSizes.push_back(count);
+            return true;
+        });
+    EXPECT_EQ(made, frames);
+    EXPECT_EQ(streamed, ring);
+    EXPECT_EQ(blockSizes.size(), static_cast<size_t>(frames / 884 + 1));
+    EXPECT_EQ(blockSizes.back(), frames % 884);
+}
+
+TEST_F(OfflineRendererTest, StreamingEndsWhereAskedOrWhenTheSinkRefuses) {
+    Start(EmptySong(1));
+    auto keep = [](const int16_t*, int32_t) { return true; };
+    // Blocks of one 882-frame tick: the stretch that starts the second row is the last one.
+    const int64_t oneRow = RenderPcm(
+        module_.get(), 882, 1 << 30, [](const XmModule& m) { return m.row == 1; }, keep);
+    EXPECT_EQ(oneRow, 7 * 882);
+    Start(EmptySong(1));
+    int blocks = 0;
+    const int64_t refused = RenderPcm(
+        module_.get(), 884, 1 << 30, [](const XmModule&) { return false; },
+        [&](const int16_t*, int32_t) { return ++blocks < 3; });
+    EXPECT_EQ(refused, -1);
+    EXPECT_EQ(blocks, 3);
+}
+
 }  // namespace
 }  // namespace tavrin::testing

@@ -58,9 +58,22 @@ TEST(ReplayPitch, PortamentoLimits) {
     down.Tick(6);
     EXPECT_EQ(down.Channel(0).period, 7680 - 95 * 64 + 5 * 4 * 255);
     down.Tick(40);
-    EXPECT_GT(down.Channel(0).period, 7680);  // no upper limit
+    EXPECT_GT(down.Channel(0).period, 7680);  // beyond the lowest note
     EXPECT_EQ(down.Voice(0).frequency,
               static_cast<int32_t>(8363 * std::pow(2.0, (4608.0 - down.Channel(0).period) / 768)));
+    // Every downward slide stops at the same limit, in either table, however long it runs.
+    for (uint16_t flags : {kLinearFrequencies, uint16_t{0}})
+        for (XmNote cell : {XmNote{1, 1, 0, 0x2, 0xFF}, XmNote{1, 1, 0, 0xE, 0x2F},
+                            XmNote{1, 1, 0, 0x21, 0x2F}}) {
+            XmSongSpec song = OneNote(flags, cell);
+            song.patterns.push_back(song.patterns[0]);
+            song.patterns[1].cells[0] = {0, 0, 0, cell.effect, cell.parameter};
+            song.orders = {0, 1};
+            song.restartPosition = 1;  // the slide repeats without a new note
+            SongPlayer slide(song);
+            slide.Tick(8 * 6 * 600);
+            EXPECT_EQ(slide.Channel(0).period, 32000) << int{cell.effect} << " " << flags;
+        }
 }
 
 TEST(ReplayPitch, TonePortamentoSlidesToTheNewNoteWithoutRetriggering) {

@@ -117,6 +117,63 @@ TEST(ReplayTiming, PatternLoopRepeatsItsRows) {
     EXPECT_EQ(rows, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 9}));
 }
 
+// Three channels with the loop on the middle one: each row gives every channel its own note, and
+// the row before the loop start slides the outer channels' volume down on its later ticks. On
+// every pass each channel must play its own cell of the row, at tick 0 and on the later ticks.
+struct LoopPass {
+    std::vector<int> rows;
+    bool everyCellPlayed = true;
+};
+
+LoopPass PlayPatternLoop(int loopStart, int loopEnd, int rowsToPlay) {
+    XmSongSpec song = EmptySong(3, 8);
+    song.instruments.push_back(InstrumentOf(SawSample(4096)));
+    auto noteOf = [](int row, int channel) { return static_cast<uint8_t>(10 + row * 3 + channel); };
+    for (int row = 0; row < 8; ++row)
+        for (int k = 0; k < 3; ++k) Cell(song, 0, row, k) = {noteOf(row, k), 1, 0, 0, 0};
+    if (loopStart > 0)
+        for (int k : {0, 2})
+            Cell(song, 0, loopStart - 1, k) = {noteOf(loopStart - 1, k), 1, 0, 0xA, 0x0F};
+    Cell(song, 0, loopStart, 1).effect = 0xE;
+    Cell(song, 0, loopStart, 1).parameter = 0x60;
+    Cell(song, 0, loopEnd, 1).effect = 0xE;
+    Cell(song, 0, loopEnd, 1).parameter = 0x62;
+    SongPlayer player(song);
+    LoopPass pass;
+    if (!player.Loaded()) return {{}, false};
+    for (int i = 0; i < rowsToPlay; ++i) {
+        player.FinishRow();
+        const int row = player.Module().row;
+        pass.rows.push_back(row);
+        for (int k = 0; k < 3; ++k) {
+            const bool slid = loopStart > 0 && row == loopStart - 1 && k != 1;
+            if (row < 0 || player.Channel(k).note + 1 != noteOf(row, k) ||
+                player.Channel(k).volume != (slid ? 0 : 64))
+                pass.everyCellPlayed = false;
+        }
+    }
+    return pass;
+}
+
+TEST(ReplayTiming, PatternLoopPlaysEveryChannelsOwnCellsOnEveryPass) {
+    const LoopPass later = PlayPatternLoop(2, 4, 12);
+    EXPECT_EQ(later.rows, (std::vector<int>{0, 1, 2, 3, 4, 2, 3, 4, 2, 3, 4, 5}));
+    EXPECT_TRUE(later.everyCellPlayed);
+
+    const LoopPass fromTop = PlayPatternLoop(0, 3, 14);
+    EXPECT_EQ(fromTop.rows, (std::vector<int>{0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 4, 5}));
+    EXPECT_TRUE(fromTop.everyCellPlayed);
+}
+
+TEST(ReplayTiming, APatternBreakInTheLoopRowWinsOverTheLoop) {
+    XmSongSpec song = Orders(2, 8, 2);
+    Cell(song, 0, 2, 0) = {0, 0, 0, 0xE, 0x61};
+    Cell(song, 0, 2, 1) = {0, 0, 0, 0xD, 0x05};
+    SongPlayer player(song);
+    const std::vector<Position> starts = RowStarts(player, 4);
+    EXPECT_EQ(starts[3], Position(1, 5));
+}
+
 TEST(ReplayTiming, RowsAndOrdersOutsideTheSongReadAsEmpty) {
     XmSongSpec song = Orders(2, 4, 1);
     song.orders = {0, 9};        // pattern 9 is not in the file: 64 empty rows

@@ -227,6 +227,23 @@ TEST(ReplayVolume, PanningCommandsAndThePanningEnvelope) {
     EXPECT_EQ(player.Channel(0).pan, 32 + 9);
 }
 
+TEST(ReplayVolume, VolumeColumnPanSlidesStopAtTheEdges) {
+    XmSongSpec song = Song(Looped(), {49, 1, 0, 0x8, 0x08});
+    Cell(song, 0, 1, 0) = {0, 0, 0xDF, 0, 0};  // left by 15 on every tick
+    Cell(song, 0, 2, 0) = {0, 0, 0xE1, 0, 0};  // then right by 1
+    Cell(song, 0, 3, 0) = {0, 0, 0, 0x8, 0xF8};
+    Cell(song, 0, 4, 0) = {0, 0, 0xEF, 0, 0};
+    SongPlayer player(song);
+    player.FinishRow();
+    player.FinishRow();
+    EXPECT_EQ(player.Channel(0).pan, 0);
+    player.FinishRow();
+    EXPECT_EQ(player.Channel(0).pan, 4);  // climbing from the edge, not from below it
+    player.FinishRow();
+    player.FinishRow();
+    EXPECT_EQ(player.Channel(0).pan, 255);
+}
+
 TEST(ReplayVolume, EnvelopePositionJumpsIntoTheEnvelope) {
     XmInstrumentSpec instrument = Looped();
     instrument.volumeEnvelope = {{{0, 64}, {10, 0}, {20, 64}}, kEnvelopeOn, 0, 0, 0};

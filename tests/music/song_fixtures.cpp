@@ -187,4 +187,56 @@ XmSongSpec EveryEffectSong() {
     return song;
 }
 
+XmSongSpec ThirtyTwoChannelSong() {
+    XmSongSpec song = EmptySong(32, 64);
+    song.bpm = 150;
+    XmSampleSpec sample = SawSample(4096, 900);
+    sample.loopMode = kLoopForward;
+    sample.loopStart = 1024;
+    sample.loopLength = 3072;
+    song.instruments.push_back(InstrumentOf(sample));
+    for (int k = 0; k < 32; ++k)
+        for (int row = 0; row < 64; row += 16)
+            Cell(song, 0, row + k % 4, k) = {uint8_t(25 + (k * 7 + row) % 48), 1, 0,
+                                             uint8_t(row % 32 ? 0x4 : 0xA),
+                                             uint8_t(row % 32 ? 0x34 : 0x01)};
+    return song;
+}
+
+XmSongSpec BusyPingPongSong() {
+    XmSongSpec song = EmptySong(32, 32);
+    song.bpm = 140;
+    XmSampleSpec strings = SineSample(3000, 11, 900);
+    strings.loopMode = kLoopPingPong;
+    strings.loopStart = 700;
+    strings.loopLength = 1900;
+    XmSampleSpec reed = NoiseSample(2048, 700);
+    reed.loopMode = kLoopPingPong;
+    reed.loopStart = 10;
+    reed.loopLength = 2000;
+    XmSampleSpec organ = SawSample(1024, 800);
+    organ.sixteenBit = false;
+    organ.loopMode = kLoopPingPong;
+    organ.loopLength = 1024;  // from element 0
+    XmSampleSpec pluck = SawSample(512, 900);
+    pluck.loopMode = kLoopForward;
+    pluck.loopStart = 256;
+    pluck.loopLength = 256;
+    for (XmSampleSpec* sample : {&strings, &reed, &organ, &pluck})
+        song.instruments.push_back(InstrumentOf(*sample));
+    constexpr EffectUse kEffects[] = {{0x4, 0x38}, {0x0, 0x47}, {0x1, 0x02}, {0x2, 0x03},
+                                      {0xA, 0x20}, {0x3, 0x10}, {0x8, 0x20}, {0x7, 0x24}};
+    song.patterns.resize(2, song.patterns[0]);
+    song.orders = {0, 1, 0, 1};
+    for (int p = 0; p < 2; ++p)
+        for (int k = 0; k < 32; ++k)
+            for (int row = k % 3; row < 32; row += 6 + k % 5) {
+                const EffectUse use = kEffects[(k + row + p) % 8];
+                Cell(song, p, row, k) = {
+                    uint8_t(13 + (k * 5 + row * 3 + p * 7) % 60), uint8_t(1 + (k + p) % 4),
+                    uint8_t(row % 4 ? 0 : 0x20 + k % 32), use.effect, use.parameter};
+            }
+    return song;
+}
+
 }  // namespace tavrin::testing

@@ -31,4 +31,10 @@ XmNote& Cell(XmSongSpec& song, int pattern, int row, int channel);
 // An eight-channel song that uses every effect and volume-column command at moderate levels.
 XmSongSpec EveryEffectSong();
 
+// Every channel busy: long looped 16-bit notes with vibrato and slides on all 32 voices.
+XmSongSpec ThirtyTwoChannelSong();
+// Thirty-two channels over 16- and 8-bit samples with ping-pong and forward loops, chords,
+// portamento, arpeggio, panning and volume slides, notes re-struck every few rows.
+XmSongSpec BusyPingPongSong();
+
 }  // namespace tavrin::testing

@@ -4,8 +4,8 @@
 #include <iterator>
 
 #include "commands.h"
-#include "play_command.h"
 #include "music/memory_module.h"
+#include "play_command.h"
 
 namespace tavrin::xmtool {
 

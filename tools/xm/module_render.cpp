@@ -17,7 +17,7 @@ namespace tavrin::xmtool {
 namespace {
 
 constexpr int32_t kRate = 44100;
-constexpr int32_t kBlockFrames = 884;
+constexpr int32_t kBlockFrames = 884;    // as the show's output mixes at this rate
 constexpr double kLongestSong = 3600.0;  // a song that never comes back stops after an hour
 
 // Orders played so far; a row start that enters one of them ends the render.
@@ -59,28 +59,22 @@ int Render(const Arguments& arguments) {
     const auto started = std::chrono::steady_clock::now();
     ResetMixer(kRate);
     ResetPlayback(module);
-    const float inverseRate = InverseRate(kRate);
     const int64_t limit = static_cast<int64_t>((seconds > 0 ? seconds : kLongestSong) * kRate);
     OrderTracker orders;
-    std::vector<float> block(2 * kBlockFrames);
-    std::vector<int16_t> pcm;
-    pcm.reserve(2 * static_cast<size_t>(std::min<int64_t>(limit, int64_t{600} * kRate)));
-    int64_t frames = 0;
-    while (frames < limit && (seconds > 0 || !orders.EntersPlayedOrder(*module))) {
-        const int32_t want = static_cast<int32_t>(std::min<int64_t>(kBlockFrames, limit - frames));
-        std::fill_n(block.begin(), 2 * want, 0.0f);
-        const int32_t mixed = RenderStretch(module, block.data(), want, inverseRate);
-        const size_t at = pcm.size();
-        pcm.resize(at + 2 * static_cast<size_t>(mixed));
-        ConvertToPcm16(pcm.data() + at, block.data(), mixed);
-        frames += mixed;
-    }
+    WavFile wav(output, kRate);
+    const int64_t frames =
+        wav.IsOpen()
+            ? RenderPcm(
+                  module, kBlockFrames, limit,
+                  [&](const XmModule& m) { return seconds <= 0 && orders.EntersPlayedOrder(m); },
+                  [&](const int16_t* pcm, int32_t count) { return wav.Append(pcm, count); })
+            : -1;
     const double taken =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const int32_t songMilliseconds = module->playedMilliseconds;
     FreeModule(module);
 
-    if (!WriteWav(output, pcm, kRate)) {
+    if (frames < 0 || !wav.Finish()) {
         std::fprintf(stderr, "tavrin-xm: cannot write %s\n", output.c_str());
         return 1;
     }

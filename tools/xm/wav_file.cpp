@@ -1,10 +1,12 @@
 #include "wav_file.h"
 
-#include <cstdio>
+#include <limits>
 
 namespace tavrin::xmtool {
 
 namespace {
+
+constexpr uint32_t kHeaderBytes = 44;
 
 void Put16(std::FILE* file, uint32_t v) {
     std::fputc(static_cast<int>(v & 0xFF), file);
@@ -16,14 +18,9 @@ void Put32(std::FILE* file, uint32_t v) {
     Put16(file, v >> 16);
 }
 
-}  // namespace
-
-bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int32_t rate) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+void PutHeader(std::FILE* file, int32_t rate, uint32_t dataBytes) {
     std::fputs("RIFF", file);
-    Put32(file, 36 + dataBytes);
+    Put32(file, kHeaderBytes - 8 + dataBytes);
     std::fputs("WAVEfmt ", file);
     Put32(file, 16);
     Put16(file, 1);  // PCM
@@ -34,10 +31,41 @@ bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int3
     Put16(file, 16);
     std::fputs("data", file);
     Put32(file, dataBytes);
+}
+
+}  // namespace
+
+WavFile::WavFile(const std::string& path, int32_t rate) : file_(std::fopen(path.c_str(), "wb")) {
+    if (file_) PutHeader(file_, rate, 0);
+}
+
+WavFile::~WavFile() {
+    if (file_) std::fclose(file_);
+}
+
+bool WavFile::Append(const int16_t* pcm, int32_t frames) {
+    if (!file_ || failed_) return false;
     // Little-endian hosts only, as the rest of the audio path.
-    std::fwrite(samples.data(), sizeof(int16_t), samples.size(), file);
-    const bool written = !std::ferror(file);
-    return std::fclose(file) == 0 && written;
+    const size_t values = 2 * static_cast<size_t>(frames);
+    failed_ = std::fwrite(pcm, sizeof(int16_t), values, file_) != values;
+    dataBytes_ += values * sizeof(int16_t);
+    // The header's sizes are 32-bit.
+    failed_ = failed_ || dataBytes_ > std::numeric_limits<uint32_t>::max() - kHeaderBytes;
+    return !failed_;
+}
+
+bool WavFile::Finish() {
+    if (!file_) return false;
+    bool written = !failed_ && std::fseek(file_, 4, SEEK_SET) == 0;
+    if (written) {
+        Put32(file_, static_cast<uint32_t>(kHeaderBytes - 8 + dataBytes_));
+        written = std::fseek(file_, kHeaderBytes - 4, SEEK_SET) == 0;
+    }
+    if (written) Put32(file_, static_cast<uint32_t>(dataBytes_));
+    written = written && !std::ferror(file_);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return written && closed;
 }
 
 }  // namespace tavrin::xmtool
