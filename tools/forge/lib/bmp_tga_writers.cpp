@@ -12,6 +12,21 @@ void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
     PutLe16(out, v >> 16);
 }
 
+// Pixels bottom row first, each as B, G, R (and A when asked), every row padded to rowBytes.
+void PutRowsBottomUp(std::vector<uint8_t>& out, const Canvas& image, bool alpha, size_t rowBytes) {
+    for (int y = image.height - 1; y >= 0; --y) {
+        const size_t rowStart = out.size();
+        for (int x = 0; x < image.width; ++x) {
+            const Rgba& p = image.At(x, y);
+            out.push_back(ToByte(p.b));
+            out.push_back(ToByte(p.g));
+            out.push_back(ToByte(p.r));
+            if (alpha) out.push_back(ToByte(p.a));
+        }
+        out.resize(rowStart + rowBytes, 0);
+    }
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodeBmp(const Canvas& image) {
@@ -36,17 +51,7 @@ std::vector<uint8_t> EncodeBmp(const Canvas& image) {
     PutLe32(out, 2835);
     PutLe32(out, 0);
     PutLe32(out, 0);
-    for (int y = image.height - 1; y >= 0; --y) {
-        for (int x = 0; x < image.width; ++x) {
-            const Rgba& p = image.At(x, y);
-            out.push_back(ToByte(p.b));
-            out.push_back(ToByte(p.g));
-            out.push_back(ToByte(p.r));
-        }
-        for (uint32_t pad = static_cast<uint32_t>(image.width) * 3; pad < rowBytes; ++pad) {
-            out.push_back(0);
-        }
-    }
+    PutRowsBottomUp(out, image, false, rowBytes);
     return out;
 }
 
@@ -63,15 +68,7 @@ std::vector<uint8_t> EncodeTga(const Canvas& image) {
     PutLe16(out, static_cast<uint32_t>(image.height));
     out.push_back(32);
     out.push_back(8);  // 8 alpha bits, origin bottom-left
-    for (int y = image.height - 1; y >= 0; --y) {
-        for (int x = 0; x < image.width; ++x) {
-            const Rgba& p = image.At(x, y);
-            out.push_back(ToByte(p.b));
-            out.push_back(ToByte(p.g));
-            out.push_back(ToByte(p.r));
-            out.push_back(ToByte(p.a));
-        }
-    }
+    PutRowsBottomUp(out, image, true, size_t(image.width) * 4);
     return out;
 }
 
