@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "lib/noise.h"
+#include "pictures/pitch.h"
 
 namespace tavrin::forge {
 
@@ -39,12 +40,11 @@ double StandDistance(double azimuth) {
 
 // Grass seen at ground point (x, z), with markings anti-aliased over the texel footprint.
 Rgba Pitch(double x, double z, double footprint) {
-    const bool stripe = static_cast<int>(std::floor(z / 5.5 + 100.0)) % 2 == 0;
-    Rgba grass = stripe ? Rgba{0.12, 0.42, 0.13} : Rgba{0.16, 0.52, 0.17};
+    Rgba grass = MownGrassAt({5.5, {0.12, 0.42, 0.13}, {0.16, 0.52, 0.17}}, z);
     grass = Scaled(grass, 0.9 + 0.2 * Fbm({x * 0.3, 0.0, z * 0.3}, 3, 61));
     const double ax = std::fabs(x), az = std::fabs(z);
     double line = std::fabs(z);                                           // halfway line
-    line = std::min(line, std::fabs(std::hypot(x, z) - 9.15));           // centre circle
+    line = std::min(line, std::fabs(std::hypot(x, z) - kCentreCircleMetres));  // centre circle
     line = std::min(line, std::max(std::fabs(ax - 34.0), az - 52.5));    // touchlines
     line = std::min(line, std::max(std::fabs(az - 52.5), ax - 34.0));    // goal lines
     line = std::min(line, std::max(std::fabs(az - 36.0), ax - 20.15));   // penalty boxes

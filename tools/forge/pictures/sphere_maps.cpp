@@ -2,6 +2,7 @@
 
 #include "lib/draw.h"
 #include "lib/noise.h"
+#include "pictures/pitch.h"
 #include "pictures/sphere_maps.h"
 
 namespace tavrin::forge {
@@ -75,10 +76,10 @@ Rgba StadiumColour(const V3& d) {
         // The pitch, seen from 15 units up: mown stripes and white markings.
         const double reach = 15.0 / -d.y;
         const double gx = d.x * reach, gz = d.z * reach;
-        const bool stripe = static_cast<int>(std::floor(gx / 4.0 + 100.0)) % 2 == 0;
-        Rgba grass = stripe ? Rgba{0.10, 0.45, 0.12} : Rgba{0.14, 0.55, 0.16};
-        const double line = std::min({std::fabs(gx), std::fabs(std::hypot(gx, gz) - 9.15),
-                                      std::fabs(std::fabs(gz) - 30.0)});
+        Rgba grass = MownGrassAt({4.0, {0.10, 0.45, 0.12}, {0.14, 0.55, 0.16}}, gx);
+        const double line =
+            std::min({std::fabs(gx), std::fabs(std::hypot(gx, gz) - kCentreCircleMetres),
+                      std::fabs(std::fabs(gz) - 30.0)});
         grass = Lerp3(grass, {0.95, 0.95, 0.95}, SmoothStep(0.35, 0.15, line));
         return Lerp3(grass, {0.05, 0.2, 0.06}, SmoothStep(standBottom - 0.25, standBottom, elevation));
     }

@@ -4,6 +4,7 @@
 
 #include "lib/draw.h"
 #include "lib/noise.h"
+#include "pictures/pitch.h"
 
 namespace tavrin::forge {
 
@@ -12,8 +13,7 @@ Canvas PitchTexture() {
     const double sx = image.width / (2.0 * kGrassHalfX), sz = image.height / (2.0 * kGrassHalfZ);
     ForEachPixel(image, [&](Rgba& p, double u, double v) {
         const double x = (u - 0.5) * 2.0 * kGrassHalfX;
-        const bool stripe = static_cast<int>(std::floor(x / 3.0 + 100.0)) % 2 == 0;
-        p = stripe ? Rgba{0.13, 0.46, 0.14, 1} : Rgba{0.17, 0.56, 0.18, 1};
+        p = MownGrassAt({3.0, {0.13, 0.46, 0.14, 1}, {0.17, 0.56, 0.18, 1}}, x);
         p = Scaled(p, 0.88 + 0.24 * Fbm({u * 40.0, v * 30.0, 0.0}, 4, 101));
         (void)v;
     });
@@ -31,7 +31,7 @@ Canvas PitchTexture() {
         StrokePolyline(image, points, false, width, chalk);
     };
     const double scale = 0.4;  // the field is 105 x 68 m at 0.4 units per metre
-    circle(0, 0, 9.15 * scale, 0, 2 * kPi);
+    circle(0, 0, kCentreCircleMetres * scale, 0, 2 * kPi);
     FillDisc(image, at(0, 0), 0.25 * sx, chalk);
     for (double side : {-1.0, 1.0}) {
         const double goal = side * fx;
@@ -42,9 +42,9 @@ Canvas PitchTexture() {
         const double spot = goal - side * 11.0 * scale;
         FillDisc(image, at(spot, 0), 0.2 * sx, chalk);
         // The arc of the penalty area: the part of the 9.15 m circle outside the box.
-        const double reach = std::acos((16.5 - 11.0) / 9.15);
+        const double reach = std::acos((16.5 - 11.0) / kCentreCircleMetres);
         const double facing = side > 0 ? kPi : 0.0;
-        circle(spot, 0, 9.15 * scale, facing - reach, facing + reach);
+        circle(spot, 0, kCentreCircleMetres * scale, facing - reach, facing + reach);
         for (double corner : {-1.0, 1.0}) {
             const double start = side > 0 ? (corner > 0 ? kPi : kPi / 2) : (corner > 0 ? 3 * kPi / 2 : 0);
             circle(goal, corner * fz, 1.0 * scale, start, start + kPi / 2);
