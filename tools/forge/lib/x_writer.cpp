@@ -31,6 +31,16 @@ const char* Separator(size_t i, size_t count) { return i + 1 == count ? ";" : ",
 // Fixed decimals, with -0 written as 0 so that nothing depends on the sign of a zero.
 double Tidy(double v) { return (v > -5e-7 && v < 5e-7) ? 0.0 : v; }
 
+// A counted list of 3-vectors: the mesh's positions and its normals.
+void WriteVectors(Text& out, const std::vector<V3>& vectors) {
+    out.Line("  %zu;", vectors.size());
+    for (size_t i = 0; i < vectors.size(); ++i) {
+        const V3& v = vectors[i];
+        out.Line("  %.6f;%.6f;%.6f;%s", Tidy(v.x), Tidy(v.y), Tidy(v.z),
+                 Separator(i, vectors.size()));
+    }
+}
+
 void WriteFaces(Text& out, const TriangleMesh& mesh) {
     out.Line("  %zu;", mesh.faces.size());
     for (size_t i = 0; i < mesh.faces.size(); ++i) {
@@ -60,12 +70,7 @@ std::vector<uint8_t> WriteXFile(const TriangleMesh& mesh) {
     out.Line("xof 0303txt 0032");
     out.Blank();
     out.Line("Mesh %s {", mesh.name.c_str());
-    const size_t vertices = mesh.positions.size();
-    out.Line("  %zu;", vertices);
-    for (size_t i = 0; i < vertices; ++i) {
-        const V3& p = mesh.positions[i];
-        out.Line("  %.6f;%.6f;%.6f;%s", Tidy(p.x), Tidy(p.y), Tidy(p.z), Separator(i, vertices));
-    }
+    WriteVectors(out, mesh.positions);
     WriteFaces(out, mesh);
     out.Blank();
     out.Line(" MeshMaterialList {");
@@ -78,15 +83,12 @@ std::vector<uint8_t> WriteXFile(const TriangleMesh& mesh) {
     out.Line(" }");
     out.Blank();
     out.Line(" MeshNormals {");
-    out.Line("  %zu;", vertices);
-    for (size_t i = 0; i < vertices; ++i) {
-        const V3& n = mesh.normals[i];
-        out.Line("  %.6f;%.6f;%.6f;%s", Tidy(n.x), Tidy(n.y), Tidy(n.z), Separator(i, vertices));
-    }
+    WriteVectors(out, mesh.normals);
     WriteFaces(out, mesh);
     out.Line(" }");
     out.Blank();
     out.Line(" MeshTextureCoords {");
+    const size_t vertices = mesh.uvs.size();
     out.Line("  %zu;", vertices);
     for (size_t i = 0; i < vertices; ++i) {
         const V2& t = mesh.uvs[i];
