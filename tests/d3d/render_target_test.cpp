@@ -64,7 +64,81 @@ struct CubeLookupVertex {  // D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1 | D3D
     float u, v, w;
 };
 
-TEST_F(RenderTargetTest, CubeFaceRenderedWithFaceViewsIsSeenInEveryDirection) {
+class CubeLookupTest : public DeviceTest {
+protected:
+    // Stage 0 shows the cube map as it is, looked up by a three-component texture coordinate.
+    void BindForLookUp(IDirect3DCubeTexture8* cube) {
+        ASSERT_EQ(device->SetTexture(0, cube), D3D_OK);
+        ASSERT_EQ(device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1), D3D_OK);
+        ASSERT_EQ(device->SetVertexShader(kScreenTexFvf | D3DFVF_TEXCOORDSIZE3(0)), D3D_OK);
+    }
+
+    // The colour the bound cube map holds in direction d.
+    uint32_t LookUp(const D3DVECTOR& d) {
+        ClearTo(0xFF000000);
+        CubeLookupVertex quad[4];
+        const float xs[4] = {0, 8, 0, 8};
+        const float ys[4] = {0, 0, 8, 8};
+        for (int i = 0; i < 4; ++i) quad[i] = {xs[i], ys[i], 0.5f, 1.0f, 0xFFFFFFFF, d.x, d.y, d.z};
+        EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(CubeLookupVertex)),
+                  D3D_OK);
+        return Pixel(4, 4);
+    }
+};
+
+// Where Direct3D lays each face out: the major axis, and the directions that texel columns (u)
+// and rows (v, row 0 at the top) grow towards, in face order +X, -X, +Y, -Y, +Z, -Z.
+struct FaceLayout {
+    D3DVECTOR major, alongU, alongV;
+};
+const FaceLayout kFaceLayouts[6] = {
+    {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}},
+    {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},
+    {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, -1, 0}},
+};
+
+D3DCOLOR FaceQuadrantColor(int face, bool right, bool bottom) {
+    return D3DCOLOR_XRGB(40 * face + 20, right ? 200 : 80, bottom ? 200 : 80);
+}
+
+TEST_F(CubeLookupTest, LockedFacesAreSeenWhereDirect3DLaysThemOut) {
+    // Each face of a 4 x 4 map gets four 2 x 2 quadrants of distinct colours; looking towards the
+    // middle of each quadrant must find it, so a face that is mirrored, turned or swapped fails.
+    IDirect3DCubeTexture8* cube = nullptr;
+    ASSERT_EQ(device->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube), D3D_OK);
+    for (int face = 0; face < 6; ++face) {
+        D3DLOCKED_RECT locked{};
+        const auto faceId = static_cast<D3DCUBEMAP_FACES>(face);
+        ASSERT_EQ(cube->LockRect(faceId, 0, &locked, nullptr, 0), D3D_OK);
+        for (int row = 0; row < 4; ++row) {
+            auto* texels = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) +
+                                                       row * locked.Pitch);
+            for (int column = 0; column < 4; ++column) {
+                texels[column] = FaceQuadrantColor(face, column >= 2, row >= 2);
+            }
+        }
+        ASSERT_EQ(cube->UnlockRect(faceId, 0), D3D_OK);
+    }
+    BindForLookUp(cube);
+    for (int face = 0; face < 6; ++face) {
+        const FaceLayout& layout = kFaceLayouts[face];
+        for (bool right : {false, true}) {
+            for (bool bottom : {false, true}) {
+                const float u = right ? 0.5f : -0.5f, v = bottom ? 0.5f : -0.5f;
+                const D3DVECTOR d{layout.major.x + u * layout.alongU.x + v * layout.alongV.x,
+                                  layout.major.y + u * layout.alongU.y + v * layout.alongV.y,
+                                  layout.major.z + u * layout.alongU.z + v * layout.alongV.z};
+                EXPECT_EQ(LookUp(d), FaceQuadrantColor(face, right, bottom))
+                    << "face " << face << (right ? " right" : " left")
+                    << (bottom ? " bottom" : " top");
+            }
+        }
+    }
+    device->SetTexture(0, nullptr);
+    EXPECT_EQ(cube->Release(), 0u);
+}
+
+TEST_F(CubeLookupTest, CubeFaceRenderedWithFaceViewsIsSeenInEveryDirection) {
     IDirect3DCubeTexture8* cube = nullptr;
     ASSERT_EQ(device->CreateCubeTexture(16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &cube),
               D3D_OK);
@@ -91,21 +165,13 @@ TEST_F(RenderTargetTest, CubeFaceRenderedWithFaceViewsIsSeenInEveryDirection) {
     savedDepth->Release();
 
     // Look the map up by direction: each quadrant of each wall must come back.
-    ASSERT_EQ(device->SetTexture(0, cube), D3D_OK);
-    ASSERT_EQ(device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1), D3D_OK);
-    ASSERT_EQ(device->SetVertexShader(kScreenTexFvf | D3DFVF_TEXCOORDSIZE3(0)), D3D_OK);
+    BindForLookUp(cube);
     for (int axis = 0; axis < 3; ++axis) {
         for (int sign : {1, -1}) {
             for (int signB : {1, -1}) {
                 for (int signC : {1, -1}) {
                     const D3DVECTOR d = Compose(axis, static_cast<float>(sign), 0.5f * signB, 0.5f * signC);
-                    ClearTo(0xFF000000);
-                    CubeLookupVertex quad[4];
-                    const float xs[4] = {0, 8, 0, 8};
-                    const float ys[4] = {0, 0, 8, 8};
-                    for (int i = 0; i < 4; ++i) quad[i] = {xs[i], ys[i], 0.5f, 1.0f, 0xFFFFFFFF, d.x, d.y, d.z};
-                    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(CubeLookupVertex)), D3D_OK);
-                    EXPECT_EQ(Pixel(4, 4), QuadrantColor(axis, sign, signB, signC))
+                    EXPECT_EQ(LookUp(d), QuadrantColor(axis, sign, signB, signC))
                         << "direction " << d.x << ", " << d.y << ", " << d.z;
                 }
             }

@@ -40,8 +40,8 @@ bool DecodeEntry(const std::string& name, tavrin::Image& image) {
     return true;
 }
 
-forge::Image ToForgeImage(const tavrin::Image& image) {
-    forge::Image out(static_cast<int>(image.width), static_cast<int>(image.height));
+forge::Canvas ToCanvas(const tavrin::Image& image) {
+    forge::Canvas out(static_cast<int>(image.width), static_cast<int>(image.height));
     for (uint32_t y = 0; y < image.height; ++y) {
         for (uint32_t x = 0; x < image.width; ++x) {
             const uint32_t argb = image.At(x, y);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gfxutil/image.h"
-#include "image.h"
+#include "lib/canvas.h"
 
 // What the tests look at: the Tavrin.data the build wrote, read through the show's own archive
 // reader and image decoders.
@@ -19,7 +19,7 @@ std::vector<uint8_t> LoadEntry(const std::string& name);
 // Decodes an entry with the show's decoders; fails the calling test when that is impossible.
 bool DecodeEntry(const std::string& name, tavrin::Image& image);
 // A decoded image as the forge's floating-point picture (for the preview renderer).
-forge::Image ToForgeImage(const tavrin::Image& image);
+forge::Canvas ToCanvas(const tavrin::Image& image);
 
 // Image entries named by the show itself.
 const std::vector<std::string>& ShowImageNames();

@@ -1,22 +1,22 @@
 // The program's icon: the title picture fitted into a square, light kept, nothing added.
 
-#include "icon.h"
+#include "pictures/icon.h"
 
 #include <gtest/gtest.h>
 
-#include "textures.h"
+#include "pictures/title_art.h"
 
 namespace tavrin::forge {
 namespace {
 
 TEST(ForgedIcon, FitsAWidePictureIntoTheSquareByAreaAveraging) {
     // 4 x 2 pixels: the left half red, the right half half-transparent blue.
-    Image picture(4, 2);
+    Canvas picture(4, 2);
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 4; ++x)
             picture.At(x, y) = x < 2 ? Rgba{1, 0, 0, 1} : Rgba{0, 0, 1, 0.5};
     }
-    const Image icon = MakeIcon(picture, 2);
+    const Canvas icon = MakeIcon(picture, 2);
     ASSERT_EQ(icon.width, 2);
     ASSERT_EQ(icon.height, 2);
     // Each icon pixel averages a 2 x 2 block; the picture's two rows fill the middle of the
@@ -31,12 +31,12 @@ TEST(ForgedIcon, FitsAWidePictureIntoTheSquareByAreaAveraging) {
 }
 
 TEST(ForgedIcon, KeepsTheTitlesLightAtEverySize) {
-    const Image title = MakeTitleArt();
+    const Canvas title = MakeTitleArt();
     double titleLight = 0;
     for (const Rgba& p : title.pixels) titleLight += (p.r + p.g + p.b) * p.a;
     titleLight /= double(title.width) * title.width;  // spread over the square it is fitted into
     for (const int size : {48, 128, 256}) {
-        const Image icon = MakeIcon(title, size);
+        const Canvas icon = MakeIcon(title, size);
         ASSERT_EQ(icon.width, size);
         ASSERT_EQ(icon.height, size);
         double light = 0;

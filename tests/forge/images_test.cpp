@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "forge_fixture.h"
-#include "sky_box.h"
+#include "pictures/sky_box.h"
 
 namespace tavrin::forge::test {
 namespace {

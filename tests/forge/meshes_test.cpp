@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "meshes.h"
+#include "models/football_mesh.h"
+#include "models/stadium_mesh.h"
+#include "models/trophy_mesh.h"
 
 namespace tavrin::forge::test {
 namespace {
@@ -15,7 +17,7 @@ struct Box {
     V3 low{1e30, 1e30, 1e30}, high{-1e30, -1e30, -1e30};
 };
 
-Box Bounds(const Mesh& mesh) {
+Box Bounds(const TriangleMesh& mesh) {
     Box box;
     for (const V3& p : mesh.positions) {
         box.low = {std::min(box.low.x, p.x), std::min(box.low.y, p.y), std::min(box.low.z, p.z)};
@@ -47,7 +49,7 @@ struct RayHit {
 };
 
 template <typename Accept>
-RayHit FirstHit(const Mesh& mesh, const V3& origin, const V3& direction, Accept accept) {
+RayHit FirstHit(const TriangleMesh& mesh, const V3& origin, const V3& direction, Accept accept) {
     RayHit best;
     for (const Face& f : mesh.faces) {
         if (!accept(f)) continue;
@@ -57,13 +59,14 @@ RayHit FirstHit(const Mesh& mesh, const V3& origin, const V3& direction, Accept 
     return best;
 }
 
-RayHit FirstHit(const Mesh& mesh, const V3& origin, const V3& direction) {
+RayHit FirstHit(const TriangleMesh& mesh, const V3& origin, const V3& direction) {
     return FirstHit(mesh, origin, direction, [](const Face&) { return true; });
 }
 
 // The show culls counter-clockwise triangles, so whatever a camera outside sees first must be
 // wound clockwise from there: its cross product (b - a) x (c - a) points back at the camera.
-void ExpectOutsideIsFrontFacing(const Mesh& mesh, const V3& aim, double distance, double spread) {
+void ExpectOutsideIsFrontFacing(const TriangleMesh& mesh, const V3& aim, double distance,
+                                double spread) {
     int hits = 0, front = 0;
     for (int i = 0; i < 400; ++i) {
         const double a = 2.399963 * i, y = 1.0 - 2.0 * (i + 0.5) / 400;  // golden-angle spiral
@@ -120,7 +123,7 @@ protected:
 MeshAsset* Stadium::asset_ = nullptr;
 
 TEST_F(Stadium, HasAMarkedPitchAtGroundLevelUnderTheMetaballs) {
-    const Mesh& mesh = asset_->mesh;
+    const TriangleMesh& mesh = asset_->mesh;
     const Box box = Bounds(mesh);
     EXPECT_EQ(box.low.y, 0.0);
     // Straight down from anywhere above the balls' square lands on the pitch at y = 0.
@@ -139,7 +142,7 @@ TEST_F(Stadium, HasAMarkedPitchAtGroundLevelUnderTheMetaballs) {
 }
 
 TEST_F(Stadium, OrbitingCameraStaysClearAndSeesTheMetaballs) {
-    const Mesh& mesh = asset_->mesh;
+    const TriangleMesh& mesh = asset_->mesh;
     const V3 target{0, 10, 0};
     for (int i = 0; i < 72; ++i) {
         const double a = 2.0 * kPi * i / 72;
@@ -158,7 +161,7 @@ TEST_F(Stadium, OrbitingCameraStaysClearAndSeesTheMetaballs) {
 }
 
 TEST_F(Stadium, HasSeveralMaterialsAndCutOutTexturesWithRealHoles) {
-    const Mesh& mesh = asset_->mesh;
+    const TriangleMesh& mesh = asset_->mesh;
     EXPECT_GE(mesh.materials.size(), 5u);
     std::set<std::string> names;
     int cutOuts = 0;

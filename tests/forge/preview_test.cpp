@@ -11,10 +11,12 @@
 
 #include "forge.h"
 #include "forge_fixture.h"
-#include "meshes.h"
+#include "models/football_mesh.h"
+#include "models/stadium_mesh.h"
+#include "models/trophy_mesh.h"
+#include "pictures/sky_box.h"
 #include "png_file.h"
 #include "raster.h"
-#include "sky_box.h"
 
 namespace tavrin::forge::test {
 namespace {
@@ -25,7 +27,7 @@ std::string PreviewDir() {
     return dir;
 }
 
-std::vector<uint8_t> Rgba8(const Image& image) {
+std::vector<uint8_t> Rgba8(const Canvas& image) {
     std::vector<uint8_t> out;
     for (const Rgba& p : image.pixels) {
         for (double c : {p.r, p.g, p.b}) out.push_back(ToByte(c));
@@ -35,24 +37,24 @@ std::vector<uint8_t> Rgba8(const Image& image) {
 }
 
 // Every image entry, decoded by the show's decoders.
-std::map<std::string, Image> ArchiveImages() {
-    std::map<std::string, Image> images;
+std::map<std::string, Canvas> ArchiveImages() {
+    std::map<std::string, Canvas> images;
     for (const ForgedEntry& entry : ForgeEntries()) {
         const std::string& n = entry.name;
         const std::string ext = n.substr(n.size() - 4);
         if (ext != ".bmp" && ext != ".tga" && ext != ".jpg") continue;
         tavrin::Image decoded;
-        if (DecodeEntry(n, decoded)) images[n] = ToForgeImage(decoded);
+        if (DecodeEntry(n, decoded)) images[n] = ToCanvas(decoded);
     }
     return images;
 }
 
 TEST(Preview, ContactSheetOfEveryTexture) {
-    const std::map<std::string, Image> images = ArchiveImages();
+    const std::map<std::string, Canvas> images = ArchiveImages();
     ASSERT_GE(images.size(), 11u);
     const int cell = 256, pad = 8, columns = 5;
     const int rows = static_cast<int>((images.size() + columns - 1) / columns);
-    Image sheet(columns * (cell + pad) + pad, rows * (cell + pad) + pad, {0.2, 0.2, 0.22, 1});
+    Canvas sheet(columns * (cell + pad) + pad, rows * (cell + pad) + pad, {0.2, 0.2, 0.22, 1});
     int index = 0;
     for (const auto& [name, image] : images) {
         const int ox = pad + (index % columns) * (cell + pad), oy = pad + (index / columns) * (cell + pad);
@@ -74,7 +76,7 @@ TEST(Preview, ContactSheetOfEveryTexture) {
 
 // What the sky box shows in a direction: the face the ray meets, sampled with linear filtering
 // and clamped addressing as the box draws it.
-Rgba SkyLookup(const Image (&faces)[6], const V3& d) {
+Rgba SkyLookup(const Canvas (&faces)[6], const V3& d) {
     for (int f = 0; f < 6; ++f) {
         const SkyFace& face = kSkyFaces[f];
         const V3 normal = Cross(face.alongU, face.alongV);
@@ -86,7 +88,7 @@ Rgba SkyLookup(const Image (&faces)[6], const V3& d) {
         const double u = Dot(hit, face.alongU) / Dot(face.alongU, face.alongU);
         const double v = Dot(hit, face.alongV) / Dot(face.alongV, face.alongV);
         if (u < 0 || u > 1 || v < 0 || v > 1) continue;
-        const Image& image = faces[f];
+        const Canvas& image = faces[f];
         const double x = std::clamp(u * image.width - 0.5, 0.0, image.width - 1.0);
         const double y = std::clamp(v * image.height - 0.5, 0.0, image.height - 1.0);
         const int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
@@ -100,23 +102,23 @@ Rgba SkyLookup(const Image (&faces)[6], const V3& d) {
 class ScenePreview : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        images_ = new std::map<std::string, Image>(ArchiveImages());
+        images_ = new std::map<std::string, Canvas>(ArchiveImages());
         for (int f = 0; f < 6; ++f) sky_[f] = images_->at(kSkyFaces[f].file);
     }
     static void TearDownTestSuite() { delete images_; }
-    static std::map<std::string, const Image*> Textures() {
-        std::map<std::string, const Image*> out;
+    static std::map<std::string, const Canvas*> Textures() {
+        std::map<std::string, const Canvas*> out;
         for (const auto& [name, image] : *images_) out[name] = &image;
         return out;
     }
-    static std::map<std::string, Image>* images_;
-    static Image sky_[6];
+    static std::map<std::string, Canvas>* images_;
+    static Canvas sky_[6];
 };
-std::map<std::string, Image>* ScenePreview::images_ = nullptr;
-Image ScenePreview::sky_[6];
+std::map<std::string, Canvas>* ScenePreview::images_ = nullptr;
+Canvas ScenePreview::sky_[6];
 
 TEST_F(ScenePreview, SkyBoxPanorama) {
-    Image panorama(1024, 512);
+    Canvas panorama(1024, 512);
     ForEachPixel(panorama, [&](Rgba& p, double u, double v) {
         const double azimuth = (u - 0.5) * 2.0 * kPi, elevation = (0.5 - v) * kPi;
         p = SkyLookup(sky_, {std::cos(elevation) * std::sin(azimuth), std::sin(elevation), std::cos(elevation) * std::cos(azimuth)});
@@ -137,7 +139,7 @@ TEST_F(ScenePreview, StadiumFromTheOrbitingCamera) {
 
 TEST_F(ScenePreview, TrophyAndBallInTheSkyBox) {
     const MeshAsset trophy = MakeTrophy(), ball = MakeFootball();
-    Mesh placedBall = ball.mesh;
+    TriangleMesh placedBall = ball.mesh;
     for (V3& p : placedBall.positions) p = p + V3{1.5 * std::sin(0.6), 0.3 * std::sin(0.7934819 * 0.6 + 0.23), 1.5 * std::cos(0.6)};
     const Light light{{-0.8, -0.4, 1.0}, {0.6, 0.6, 0.5}, {0.5, 0.55, 0.6}};
     const V3 orbit = Normalised({3 * std::sin(0.4), std::sin(0.312 * 3) + 0.5, 3 * std::cos(0.4)}) * 3.0;

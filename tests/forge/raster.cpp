@@ -6,7 +6,7 @@
 namespace tavrin::forge::test {
 namespace {
 
-Rgba Sample(const Image& image, V2 uv) {
+Rgba Sample(const Canvas& image, V2 uv) {
     const double x = uv.x * image.width - 0.5, y = uv.y * image.height - 0.5;
     const double fx = std::floor(x), fy = std::floor(y);
     auto at = [&](double px, double py) {
@@ -40,7 +40,7 @@ void Raster::Background(const Camera& camera, const std::function<Rgba(const V3&
     }
 }
 
-void Raster::Draw(const Mesh& mesh, const std::map<std::string, const Image*>& textures,
+void Raster::Draw(const TriangleMesh& mesh, const std::map<std::string, const Canvas*>& textures,
                   const Camera& camera, const Light& light) {
     const Basis view = ViewBasis(camera);
     const V3 &x = view.x, &y = view.y, &z = view.z;
@@ -64,7 +64,7 @@ void Raster::Draw(const Mesh& mesh, const std::map<std::string, const Image*>& t
         const double area = (p[1].sx - p[0].sx) * (p[2].sy - p[0].sy) - (p[2].sx - p[0].sx) * (p[1].sy - p[0].sy);
         if (std::fabs(area) < 1e-12) continue;
         const auto found = textures.find(m.texture);
-        const Image* texture = found == textures.end() ? nullptr : found->second;
+        const Canvas* texture = found == textures.end() ? nullptr : found->second;
         Rgba shade[3];
         for (int k = 0; k < 3; ++k) {
             const double lambert = std::max(0.0, Dot(mesh.normals[ids[k]], toLight));

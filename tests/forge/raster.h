@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "image.h"
-#include "mesh.h"
+#include "lib/canvas.h"
+#include "lib/triangle_mesh.h"
 
 // A small software renderer for looking at the forge's meshes: z-buffered, perspective-correct
 // textures with bilinear filtering and wrap addressing, the fixed-function light model with one
@@ -34,7 +34,7 @@ public:
     // Fills every pixel with the colour seen along its view ray (a sky behind everything).
     void Background(const Camera& camera, const std::function<Rgba(const V3&)>& sky);
     // Textures keyed by the names the materials give.
-    void Draw(const Mesh& mesh, const std::map<std::string, const Image*>& textures,
+    void Draw(const TriangleMesh& mesh, const std::map<std::string, const Canvas*>& textures,
               const Camera& camera, const Light& light);
 
     // 8-bit RGBA, top row first.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scroller_text.h"
+#include "text/scroller_text.h"
 
 namespace tavrin::forge::test {
 namespace {

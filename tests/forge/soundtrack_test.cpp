@@ -7,7 +7,7 @@
 
 #include "forge_fixture.h"
 #include "music/memory_module.h"
-#include "soundtrack.h"
+#include "soundtrack/soundtrack.h"
 
 namespace tavrin::forge::test {
 namespace {

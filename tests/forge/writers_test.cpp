@@ -5,14 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "gfxutil/image.h"
-#include "image_writers.h"
+#include "lib/bmp_tga_writers.h"
+#include "lib/jpeg_writer.h"
 
 namespace tavrin::forge::test {
 namespace {
 
 // Odd width so BMP rows need padding; every texel different so row order and flips show.
-Image Gradient() {
-    Image image(37, 21);
+Canvas Gradient() {
+    Canvas image(37, 21);
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             image.At(x, y) = {x / 36.0, y / 20.0, (x * y % 7) / 6.0, ((x + y) % 5) / 4.0};
@@ -27,7 +28,7 @@ uint32_t Packed(const Rgba& p, bool alpha) {
 }
 
 TEST(ImageWriters, BmpAndTgaRoundTripExactlyThroughTheShowsDecoders) {
-    const Image source = Gradient();
+    const Canvas source = Gradient();
     for (bool tga : {false, true}) {
         tavrin::Image decoded;
         std::string error;
@@ -44,7 +45,7 @@ TEST(ImageWriters, BmpAndTgaRoundTripExactlyThroughTheShowsDecoders) {
 }
 
 TEST(ImageWriters, JpegKeepsColoursCloseAndOrientationRight) {
-    Image source(64, 32);
+    Canvas source(64, 32);
     ForEachPixel(source, [](Rgba& p, double u, double v) { p = {u, v, 1.0 - u, 1.0}; });
     tavrin::Image decoded;
     std::string error;

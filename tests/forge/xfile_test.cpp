@@ -7,7 +7,9 @@
 
 #include "forge_fixture.h"
 #include "gfxutil/xfile_reader.h"
-#include "meshes.h"
+#include "models/football_mesh.h"
+#include "models/stadium_mesh.h"
+#include "models/trophy_mesh.h"
 
 namespace tavrin::forge::test {
 namespace {
@@ -17,7 +19,7 @@ void ExpectSameMesh(const MeshAsset& asset) {
     XFileContents read;
     std::string error;
     ASSERT_TRUE(ReadXFile(LoadEntry(asset.file), read, error)) << error;
-    const Mesh& built = asset.mesh;
+    const TriangleMesh& built = asset.mesh;
     // The reader may merge vertices that are equal in every component, so compare the corners
     // of every face rather than vertex numbers.
     ASSERT_LE(read.mesh.vertices.size(), built.positions.size());

@@ -4,13 +4,18 @@
 #include <future>
 
 #include "archive/zip_writer.h"
-#include "image_writers.h"
-#include "meshes.h"
-#include "scroller_text.h"
-#include "sky_box.h"
-#include "soundtrack.h"
-#include "textures.h"
-#include "x_writer.h"
+#include "lib/bmp_tga_writers.h"
+#include "lib/jpeg_writer.h"
+#include "lib/x_writer.h"
+#include "models/football_mesh.h"
+#include "models/stadium_mesh.h"
+#include "models/trophy_mesh.h"
+#include "pictures/flare.h"
+#include "pictures/sky_box.h"
+#include "pictures/sphere_maps.h"
+#include "pictures/title_art.h"
+#include "soundtrack/soundtrack.h"
+#include "text/scroller_text.h"
 
 namespace tavrin::forge {
 namespace {

@@ -13,10 +13,10 @@
 #include "cli/command_line.h"
 #include "forge.h"
 #include "gfxutil/png_write.h"
-#include "icon.h"
 #include "music/xm_writer.h"
-#include "soundtrack.h"
-#include "textures.h"
+#include "pictures/icon.h"
+#include "pictures/title_art.h"
+#include "soundtrack/soundtrack.h"
 
 namespace {
 
@@ -50,9 +50,9 @@ constexpr int kIconSizes[] = {48, 128, 256};
 int WriteIcons(const std::filesystem::path& directory) {
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
-    const tavrin::forge::Image title = tavrin::forge::MakeTitleArt();
+    const tavrin::forge::Canvas title = tavrin::forge::MakeTitleArt();
     for (const int size : kIconSizes) {
-        const tavrin::forge::Image icon = tavrin::forge::MakeIcon(title, size);
+        const tavrin::forge::Canvas icon = tavrin::forge::MakeIcon(title, size);
         std::vector<uint32_t> pixels;
         for (const tavrin::forge::Rgba& p : icon.pixels) {
             using tavrin::forge::ToByte;
