@@ -101,6 +101,7 @@ private:
         GLuint buffer;
         UINT stride;
         UINT availableVertices;  // whole vertices the buffer holds from its start
+        BufferStorage* storage = nullptr;  // for a vertex buffer's store, grown to what draws read
     };
     bool PrepareDraw(const VertexSource& source);
     void ApplyPipelineState();

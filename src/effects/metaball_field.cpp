@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <thread>
 
 #include "effects/cube_table.h"
@@ -24,6 +25,13 @@ int CountSamples(int nx, int ny, int nz) {
 // Non-finite values count as outside, so they never reach the interpolation.
 float Sanitised(float value) { return std::isfinite(value) ? value : -1.0f; }
 
+// Zero bytes are a valid value of every array element type the field keeps (all implicit-lifetime
+// types), and calloc leaves fresh pages untouched until they are used.
+template <typename T>
+LazyArray<T> AllocateZeroed(int count) {
+    return LazyArray<T>(static_cast<T*>(std::calloc(std::max(count, 1), sizeof(T))));
+}
+
 // Scales the angle term of a corner's normal weight.
 constexpr float kCornerWeightScale = 1.5707964f;
 
@@ -33,18 +41,19 @@ MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, cons
                              float extentX, float extentY, float extentZ, FieldSource* source)
     : device_(device),
       vertexCapacity_(CountSamples(nx, ny, nz)),
-      vertices_(new SurfaceVertex[vertexCapacity_]()),
+      vertices_(AllocateZeroed<SurfaceVertex>(vertexCapacity_)),
       indexCapacity_(5 * vertexCapacity_),
-      indices_(new int[indexCapacity_]()),
+      indices_(AllocateZeroed<int>(indexCapacity_)),
       bufferCapacity_(5 * vertexCapacity_),
       nx_(nx),
       ny_(ny),
       nz_(nz),
-      samples_(new FieldSample[vertexCapacity_]()),
+      samples_(AllocateZeroed<FieldSample>(vertexCapacity_)),
       source_(source),
       origin_(origin),
       extent_{extentX, extentY, extentZ},
       layerSampled_(new std::atomic<bool>[vertexCapacity_]()) {
+    if (!vertices_ || !indices_ || !samples_) throw std::bad_alloc();
     CreateVertexBuffer();
     SetResolution(nx, ny, nz);
 }
@@ -53,6 +62,9 @@ bool MetaballField::SetResolution(int cx, int cy, int cz) {
     // In double precision: the product of three large ints must not wrap into an accepted size.
     const double needed = (cx + 1.0) * (cy + 1.0) * (cz + 1.0);
     if (needed > vertexCapacity_) return false;
+    // The same grid again: its samples already lie where a new layout would put them.
+    if (cx == nx_ && cy == ny_ && cz == nz_ && sampleCount_ > 0) return true;
+    gridChanged_ = true;
     nx_ = cx;
     ny_ = cy;
     nz_ = cz;
@@ -95,6 +107,14 @@ void MetaballField::SetSamplingThreads(int threads) {
 }
 
 void MetaballField::Polygonise() {
+    const uint64_t revision = source_->Revision();
+    if (ready_ && !gridChanged_ && revision != FieldSource::kUntracked && revision == passRevision_ &&
+        source_->normalMode == passNormalMode_) {
+        return;
+    }
+    gridChanged_ = false;
+    passRevision_ = revision;
+    passNormalMode_ = source_->normalMode;
     ++pass_;
     ready_ = false;
     triangleCount_ = 0;

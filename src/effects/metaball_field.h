@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "d3d/d3dtypes.h"
@@ -13,6 +14,14 @@ struct IDirect3DVertexBuffer8;
 namespace tavrin {
 
 struct DisplayDevice;
+
+// A zeroed array whose memory the system commits page by page as it is first written: a field
+// sized for its densest grid holds far more than it usually touches.
+struct FreeDeleter {
+    void operator()(void* memory) const { std::free(memory); }
+};
+template <typename T>
+using LazyArray = std::unique_ptr<T[], FreeDeleter>;
 
 // One grid point of the field.
 struct FieldSample {
@@ -51,7 +60,8 @@ public:
     // The current triangles stay drawable until the next Polygonise.
     bool SetResolution(int cx, int cy, int cz);
 
-    // One marching-cubes pass over the whole grid.
+    // One marching-cubes pass over the whole grid. When the grid, the normal mode and the source's
+    // revision are those of the last pass, that pass's triangles stand: a pass would repeat them.
     void Polygonise();
 
     // Draws the last pass's triangles with the caller's transforms and states; false (and nothing
@@ -64,6 +74,8 @@ public:
 
     bool Ready() const { return ready_; }
     int TriangleCount() const { return triangleCount_; }
+    // Passes made (a repeat that was skipped makes none).
+    int Passes() const { return pass_; }
     int IndexCount() const { return indexCount_; }
     const int* Indices() const { return indices_.get(); }
     const SurfaceVertex* Vertices() const { return vertices_.get(); }
@@ -87,23 +99,28 @@ private:
     DisplayDevice* device_;
     int vertexCapacity_;
     int nextVertex_ = 0;
-    std::unique_ptr<SurfaceVertex[]> vertices_;
+    LazyArray<SurfaceVertex> vertices_;
     int indexCapacity_;
     int indexCount_ = 0;
-    std::unique_ptr<int[]> indices_;
+    LazyArray<int> indices_;
     int bufferCapacity_;
     IDirect3DVertexBuffer8* vertexBuffer_ = nullptr;
     int pass_ = 0;
     int nx_ = 0, ny_ = 0, nz_ = 0;
     int sampleCount_ = 0;
     int strideX_ = 1, strideY_ = 0, strideZ_ = 0;
-    std::unique_ptr<FieldSample[]> samples_;
+    LazyArray<FieldSample> samples_;
     FieldSource* source_;
     int triangleCount_ = 0;
     Vec3 origin_;
     float extent_[3];
     float cellSize_[3] = {};
     bool ready_ = false;
+    // What the last pass was made from, and the pass whose triangles the vertex buffer holds.
+    bool gridChanged_ = true;
+    uint64_t passRevision_ = FieldSource::kUntracked;
+    int passNormalMode_ = 0;
+    int uploadedPass_ = 0;
     static constexpr int kMaxSamplingThreads = 8;
     int samplingThreads_ = 1;
     // Parallel sampling: which z layers are sampled, and the next one nobody has claimed. Sized

@@ -105,6 +105,7 @@ void TrophyScene::StepResolution(int step) {
 }
 
 void TrophyScene::Animate(double frameSeconds) {
+    ++revision_;
     sceneClock_ = static_cast<float>(sceneClock_ + frameSeconds);
     const float clock = sceneClock_;
     blobOffset_.Set(2.0f * std::sin(clock * blobFrequencies_.x),

@@ -40,6 +40,8 @@ public:
     float Value(const Vec3& p) const override;
     // White at alpha 160.
     D3DCOLOR Colour(const Vec3& p) const override;
+    // Moves on with every animation step: a frozen scene's field needs no new pass.
+    uint64_t Revision() const override { return revision_; }
 
     // The 'A' (+1) and 'Y' (-1) keys: the grid becomes resolution + step cells along each axis
     // unless the field refuses it; either way the notice shows for two seconds.
@@ -92,6 +94,7 @@ private:
     float sceneClock_ = 0.0f;
     float angles_[3] = {1.0f, 1.32f, 2.31f};
     FlowNoise noise_;  // gradients turned by the football's frame
+    uint64_t revision_ = 1;
 };
 
 }  // namespace tavrin
