@@ -70,18 +70,14 @@ bool TextureStorage::Allocate() {
     glTexParameteri(target(), GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_) - 1);
     glTexParameteriv(target(), GL_TEXTURE_SWIZZLE_RGBA, gl_.swizzle);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Contents start as zeros (Direct3D leaves them undefined), so no read sees garbage.
+    const std::vector<uint8_t> zeros(static_cast<size_t>(width_) * height_ * gl_.bytesPerTexel, 0);
     for (int face = 0; face < faces; ++face) {
         for (UINT level = 0; level < levels_; ++level) {
-            Image& image = images_[static_cast<size_t>(face) * levels_ + level];
-            const size_t bytes =
-                static_cast<size_t>(LevelWidth(level)) * LevelHeight(level) * gl_.bytesPerTexel;
-            // Contents start as zeros (Direct3D leaves them undefined), so no read sees garbage.
-            image.texels.assign(bytes, 0);
             glTexImage2D(imageTarget(face), static_cast<GLint>(level),
                          static_cast<GLint>(gl_.internalFormat), static_cast<GLsizei>(LevelWidth(level)),
                          static_cast<GLsizei>(LevelHeight(level)), 0, gl_.format, gl_.type,
-                         image.texels.data());
-            if (isRenderTarget()) image.texels = {};
+                         zeros.data());
         }
     }
     if (glGetError() != GL_NO_ERROR) {
@@ -131,17 +127,23 @@ HRESULT TextureStorage::Lock(int face, UINT level, D3DLOCKED_RECT* locked, const
         return Refuse("lock-rect", "LockRect with a rectangle outside the level", D3DERR_INVALIDCALL);
     }
     const bool readOnly = (flags & D3DLOCK_READONLY) != 0;
-    if (isRenderTarget()) {
-        if (!readOnly) {
-            return Refuse("lock-target", "render-target textures lock read-only", D3DERR_INVALIDCALL);
-        }
-        // Read the current picture; the copy lives until the unlock.
-        if (!core_->Use()) return D3DERR_DEVICELOST;
-        image->texels.resize(static_cast<size_t>(width) * height * 4);
-        core_->ReadTextureImage(imageTarget(face), texture_, static_cast<int>(level), width, height,
-                                image->texels.data(), width * 4);
+    if (isRenderTarget() && !readOnly) {
+        return Refuse("lock-target", "render-target textures lock read-only", D3DERR_INVALIDCALL);
     }
     const int pitch = width * gl_.bytesPerTexel;
+    // The copy lives until the unlock.
+    if (isRenderTarget() || image->written) {
+        if (!core_->Use()) return D3DERR_DEVICELOST;
+        image->texels.resize(static_cast<size_t>(pitch) * height);
+        if (isRenderTarget()) {
+            core_->ReadTextureImage(imageTarget(face), texture_, static_cast<int>(level), width,
+                                    height, image->texels.data(), width * 4);
+        } else {
+            ReadLevel(face, level, *image);
+        }
+    } else {
+        image->texels.assign(static_cast<size_t>(pitch) * height, 0);
+    }
     image->locked = true;
     image->readOnly = readOnly;
     image->rect = area;
@@ -157,15 +159,24 @@ HRESULT TextureStorage::Unlock(int face, UINT level) {
         return Refuse("unlock", "UnlockRect on a level that is not locked", D3DERR_INVALIDCALL);
     }
     image->locked = false;
-    if (isRenderTarget()) {
-        image->texels = {};
-        return D3D_OK;
+    HRESULT result = D3D_OK;
+    if (!isRenderTarget() && !image->readOnly) {
+        if (core_->Use()) {
+            Upload(face, level, image->rect);
+            image->written = true;
+        } else {
+            result = D3DERR_DEVICELOST;
+        }
     }
-    if (!image->readOnly) {
-        if (!core_->Use()) return D3DERR_DEVICELOST;
-        Upload(face, level, image->rect);
-    }
-    return D3D_OK;
+    image->texels.clear();
+    image->texels.shrink_to_fit();
+    return result;
+}
+
+void TextureStorage::ReadLevel(int face, UINT level, Image& image) {
+    core_->cache().BindTexture(0, target(), texture_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(imageTarget(face), static_cast<GLint>(level), gl_.format, gl_.type, image.texels.data());
 }
 
 void TextureStorage::Upload(int face, UINT level, const RECT& rect) {

@@ -11,9 +11,10 @@
 
 namespace tavrin::d3d {
 
-// The images of a 2D or cube texture: a GL texture plus, for textures the caller fills, a copy
-// of every level in the API's texel layout that LockRect hands out and UnlockRect uploads.
-// Render-target textures keep no copy: their images live only in GL and lock read-only.
+// The images of a 2D or cube texture, held by GL. A locked level gets a copy in the API's texel
+// layout, read back from GL (zeros before anything was written), that UnlockRect uploads and
+// frees: no texture keeps a second copy of its images in memory. Render-target textures lock
+// read-only.
 class TextureStorage {
 public:
     // Null (with a message) when the size, format, levels or usage cannot be made.
@@ -39,7 +40,8 @@ public:
 
 private:
     struct Image {
-        std::vector<uint8_t> texels;  // the caller-visible copy (empty for render targets)
+        std::vector<uint8_t> texels;  // the caller-visible copy, only while locked
+        bool written = false;         // GL holds more than the zeros it started with
         bool locked = false;
         bool readOnly = false;
         RECT rect{};
@@ -52,6 +54,7 @@ private:
     bool Allocate();
     Image* FindImage(int face, UINT level);
     void Upload(int face, UINT level, const RECT& rect);
+    void ReadLevel(int face, UINT level, Image& image);
 
     std::shared_ptr<GlCore> core_;
     bool cube_;
