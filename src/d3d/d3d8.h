@@ -22,6 +22,7 @@
 //    renders through an EGL surfaceless context into its back buffer only; Present then only
 //    finishes the frame.
 //  - IDirect3DDevice8::ReadBackBuffer reads the back buffer as top-down 32-bit pixels.
+//  - IDirect3DDevice8::Flush hands the drawing queued so far to the renderer without waiting.
 //  - Locking a render-target surface (back buffer, cube face) read-only reads its pixels back.
 
 struct IDirect3D8;
@@ -179,6 +180,9 @@ struct IDirect3DDevice8 : IUnknown {
     // ---- Extension: the back buffer's pixels, top row first, each a 32-bit A8R8G8B8 value
     // (alpha 0xFF). `pixels` holds Height rows of `pitch` bytes (pitch >= Width * 4).
     virtual HRESULT ReadBackBuffer(void* pixels, UINT pitch) = 0;
+    // ---- Extension: starts the renderer on the drawing queued so far and returns at once, so
+    // that the caller's own work overlaps it.
+    virtual HRESULT Flush() = 0;
 };
 
 struct IDirect3D8 : IUnknown {

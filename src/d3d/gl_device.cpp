@@ -273,6 +273,12 @@ HRESULT Device::GetBackBuffer(UINT index, D3DBACKBUFFER_TYPE, IDirect3DSurface8*
     return D3D_OK;
 }
 
+HRESULT Device::Flush() {
+    if (!core_->Use()) return D3DERR_DEVICELOST;
+    glFlush();
+    return D3D_OK;
+}
+
 HRESULT Device::ReadBackBuffer(void* pixels, UINT pitch) {
     if (pixels == nullptr || pitch < width_ * 4) {
         return Refuse("read-back", "ReadBackBuffer needs room for width x 4 bytes a row", D3DERR_INVALIDCALL);

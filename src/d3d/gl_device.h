@@ -85,6 +85,7 @@ public:
                               IDirect3DCubeTexture8** texture) override;
 
     HRESULT ReadBackBuffer(void* pixels, UINT pitch) override;
+    HRESULT Flush() override;
 
     // For tests and the benchmark: GL calls made for state so far, and programs generated.
     uint64_t glStateCalls() const { return core_->cache().callCount(); }

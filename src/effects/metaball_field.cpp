@@ -103,7 +103,38 @@ void MetaballField::LayOutSamples() {
 }
 
 void MetaballField::SetSamplingThreads(int threads) {
-    samplingThreads_ = std::clamp(threads, 1, kMaxSamplingThreads);
+    threads = std::clamp(threads, 1, kMaxSamplingThreads);
+    if (threads == samplingThreads_) return;
+    StopHelpers();
+    samplingThreads_ = threads;
+    for (int t = 1; t < threads; ++t) helpers_.emplace_back([this] { HelperLoop(); });
+}
+
+void MetaballField::StopHelpers() {
+    {
+        const std::lock_guard<std::mutex> lock(helperMutex_);
+        helpersStopping_ = true;
+    }
+    helperStart_.notify_all();
+    for (std::thread& helper : helpers_) helper.join();
+    helpers_.clear();
+    helpersStopping_ = false;
+}
+
+void MetaballField::HelperLoop() {
+    uint64_t seen = 0;
+    std::unique_lock<std::mutex> lock(helperMutex_);
+    for (;;) {
+        helperStart_.wait(lock, [&] { return helpersStopping_ || helperGeneration_ != seen; });
+        if (helpersStopping_) return;
+        seen = helperGeneration_;
+        const int layers = helperLayers_;
+        lock.unlock();
+        while (SampleNextLayer(layers)) {
+        }
+        lock.lock();
+        if (--helpersBusy_ == 0) helperDone_.notify_one();
+    }
 }
 
 void MetaballField::Polygonise() {
@@ -121,26 +152,31 @@ void MetaballField::Polygonise() {
     nextVertex_ = 0;
     indexCount_ = 0;
     const int layers = sampleCount_ > 0 ? nz_ + 1 : 0;
-    if (samplingThreads_ == 1 || layers < 2) {
+    if (helpers_.empty() || layers < 2) {
         Sweep(layers, true);
     } else {
-        // Helpers sample whole z layers in order while this thread sweeps behind them, sampling
-        // the next unclaimed layer itself whenever the one it needs is not ready.
-        nextLayer_.store(0, std::memory_order_relaxed);
-        for (int layer = 0; layer < layers; ++layer) {
-            layerSampled_[layer].store(false, std::memory_order_relaxed);
-        }
-        std::thread helpers[kMaxSamplingThreads - 1];
-        for (int t = 0; t + 1 < samplingThreads_; ++t) {
-            helpers[t] = std::thread([this, layers] {
-                while (SampleNextLayer(layers)) {
-                }
-            });
-        }
-        Sweep(layers, false);
-        for (int t = 0; t + 1 < samplingThreads_; ++t) helpers[t].join();
+        SampleInParallel(layers);
     }
     ready_ = true;
+}
+
+// Helpers sample whole z layers in order while this thread sweeps behind them, sampling the next
+// unclaimed layer itself whenever the one it needs is not ready.
+void MetaballField::SampleInParallel(int layers) {
+    nextLayer_.store(0, std::memory_order_relaxed);
+    for (int layer = 0; layer < layers; ++layer) {
+        layerSampled_[layer].store(false, std::memory_order_relaxed);
+    }
+    {
+        const std::lock_guard<std::mutex> lock(helperMutex_);
+        helperLayers_ = layers;
+        helpersBusy_ = static_cast<int>(helpers_.size());
+        ++helperGeneration_;
+    }
+    helperStart_.notify_all();
+    Sweep(layers, false);
+    std::unique_lock<std::mutex> lock(helperMutex_);
+    helperDone_.wait(lock, [&] { return helpersBusy_ == 0; });
 }
 
 bool MetaballField::SampleNextLayer(int layers) {

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "d3d/d3dtypes.h"
 #include "effects/field_source.h"
@@ -69,8 +73,10 @@ public:
     bool Render();
 
     // Samples the field on this many threads (at most 8) ahead of the sweep; the source's Value
-    // must then be safe to call concurrently. The triangles do not depend on it.
+    // must then be safe to call concurrently. The triangles do not depend on it. The helpers are
+    // started here and wait between passes, so a pass starts no thread.
     void SetSamplingThreads(int threads);
+    int SamplingThreads() const { return samplingThreads_; }
 
     bool Ready() const { return ready_; }
     int TriangleCount() const { return triangleCount_; }
@@ -90,6 +96,9 @@ private:
     bool SampleNextLayer(int layers);
     void WaitForLayer(int layer, int layers);
     void Sweep(int layers, bool sampleInSweep);
+    void SampleInParallel(int layers);
+    void HelperLoop();
+    void StopHelpers();
     int MakeVertex(const Vec3& position);
     template <int axis>
     void AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside);
@@ -127,6 +136,16 @@ private:
     // for the most layers any accepted resolution can have.
     std::unique_ptr<std::atomic<bool>[]> layerSampled_;
     std::atomic<int> nextLayer_{0};
+    // The waiting helpers: a new generation starts them on a pass of helperLayers_ layers, and
+    // the pass ends when none is busy.
+    std::vector<std::thread> helpers_;
+    std::mutex helperMutex_;
+    std::condition_variable helperStart_;
+    std::condition_variable helperDone_;
+    uint64_t helperGeneration_ = 0;
+    int helpersBusy_ = 0;
+    int helperLayers_ = 0;
+    bool helpersStopping_ = false;
 };
 
 }  // namespace tavrin

@@ -20,6 +20,7 @@ void MetaballField::CreateVertexBuffer() {
 }
 
 MetaballField::~MetaballField() {
+    StopHelpers();
     if (vertexBuffer_ != nullptr) vertexBuffer_->Release();
 }
 

@@ -68,8 +68,10 @@ TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, M
     skyBox_ = new SkyBox(display, "SkyBox");
     // The first polygonisation is the first noise evaluation: the tables are drawn here.
     noise_.SetFrame(ballFrame_.rows[0], ballFrame_.rows[1], ballFrame_.rows[2]);
-    // Value only reads the scene and the noise tables, so the field may sample it in parallel.
-    field->SetSamplingThreads(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)));
+    // Value only reads the scene and the noise tables, so the field may sample it in parallel. The
+    // renderer rasterises on every core at the same time, so sampling takes half of them: on two
+    // cores a helper only competes with the rasteriser and the frame is slower with it.
+    field->SetSamplingThreads(static_cast<int>(std::clamp(std::thread::hardware_concurrency() / 2, 1u, 8u)));
     field->Polygonise();
 }
 
@@ -167,7 +169,11 @@ void TrophyScene::Render(double frameSeconds) {
     d3d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     d3d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     DrawModel(trophy_);
-    if (!frozen) field->Polygonise();
+    if (!frozen) {
+        // The renderer draws the cube faces, sky and trophy while this thread samples the field.
+        d3d->Flush();
+        field->Polygonise();
+    }
     d3d->LightEnable(0, FALSE);
     d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
 
