@@ -9,12 +9,14 @@ namespace tavrin::record {
 
 const char kRecordUsage[] =
     "usage: tavrin-record [--data Tavrin.data] [--fps 60] [--to SONG_SECONDS]\n"
-    "                     [--video OUT.mp4] [--wav OUT.wav] [--still T[,T...] --out DIR]\n"
-    "                     [--timings OUT.csv]\n"
+    "                     [--video OUT.mp4 [--preset ultrafast]] [--wav OUT.wav]\n"
+    "                     [--still T[,T...] --out DIR] [--timings OUT.csv]\n"
     "Renders the show offline, frame by frame, with its sound. Without --to a recording runs\n"
     "until the music first comes back to its loop; stills end the run after the last one.\n"
     "--timings writes how long each frame took to render (pass and read-back) and prints the\n"
-    "median and worst frame of every scene.\n";
+    "median and worst frame of every scene.\n"
+    "--preset is the H.264 speed preset, ultrafast (the default, faster than real time) to\n"
+    "veryslow (smaller files).\n";
 
 namespace {
 
@@ -43,6 +45,14 @@ std::optional<RecordOptions> ParseRecordOptions(const std::vector<std::string>& 
             options.dataPath = value;
         } else if (flag == "--video") {
             options.videoPath = value;
+        } else if (flag == "--preset") {
+            constexpr const char* kPresets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                                "medium",    "slow",      "slower",   "veryslow"};
+            if (std::find(std::begin(kPresets), std::end(kPresets), value) == std::end(kPresets)) {
+                error = "--preset takes an x264 preset, ultrafast to veryslow";
+                return std::nullopt;
+            }
+            options.videoPreset = value;
         } else if (flag == "--wav") {
             options.wavPath = value;
         } else if (flag == "--timings") {

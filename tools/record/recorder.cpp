@@ -68,7 +68,8 @@ bool OpenOutputs(const RecordOptions& options, const Capture& capture, Outputs& 
     }
     if (!options.videoPath.empty()) {
         out.video = std::make_unique<VideoEncoder>();
-        if (!out.video->Open(options.videoPath, capture.width(), capture.height(), options.fps)) {
+        if (!out.video->Open(options.videoPath, capture.width(), capture.height(), options.fps,
+                             options.videoPreset)) {
             return false;
         }
     }
