@@ -75,8 +75,10 @@ void Show::Startup() {
     device->EndScene();
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DOTPRODUCT3);
     LoadingFrame("Loading.");
+    startupTiming_.firstLoadingFrameMs = MillisecondsSinceProcessStart();
 
     LoadContent();
+    startupTiming_.loadedMs = MillisecondsSinceProcessStart();
     clock_.Start();
 }
 

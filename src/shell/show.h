@@ -13,6 +13,7 @@
 #include "shell/frame_clock.h"
 #include "shell/screen_flash.h"
 #include "shell/show_tables.h"
+#include "shell/startup_timing.h"
 
 namespace tavrin {
 
@@ -92,6 +93,7 @@ public:
     TrophyScene* trophyScene() const { return trophyScene_.get(); }
     const ScreenFlash& screenFlash() const { return flash_; }
     const ShowCaptionTable& captionTable() const { return captionTable_; }
+    const StartupTiming& startupTiming() const { return startupTiming_; }
 
 private:
     IDirect3DDevice8* Device() const { return display_ ? display_->device : nullptr; }
@@ -133,6 +135,7 @@ private:
     ScreenFlash flash_;
     Captions captions_;
     ShowCaptionTable captionTable_;
+    StartupTiming startupTiming_;
 };
 
 }  // namespace tavrin

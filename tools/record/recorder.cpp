@@ -149,6 +149,12 @@ int Record(const RecordOptions& options) {
         if (options.wavPath.empty()) std::remove(out.wavPath.c_str());
     }
     if (timed) {
+        const StartupTiming& startup = capture.show().startupTiming();
+        std::fprintf(stderr,
+                     "start-up: first loading frame %.0f ms after the process started, loading done "
+                     "%.0f ms after that (then the %.0f s hold)\n",
+                     startup.firstLoadingFrameMs, startup.loadedMs - startup.firstLoadingFrameMs,
+                     Show::kLoadingSeconds);
         std::fputs(timings.Summary().c_str(), stderr);
         if (!timings.WriteCsv(options.timingsPath)) {
             std::fprintf(stderr, "tavrin-record: cannot write %s\n", options.timingsPath.c_str());
