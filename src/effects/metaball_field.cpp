@@ -76,12 +76,14 @@ bool MetaballField::SetResolution(int cx, int cy, int cz) {
     cellSize_[0] = extent_[0] / static_cast<float>(cx);
     cellSize_[1] = extent_[1] / static_cast<float>(cy);
     cellSize_[2] = extent_[2] / static_cast<float>(cz);
-    LayOutSamples();
+    layoutPending_ = true;
     return true;
 }
 
 // Positions accumulate by repeated addition, so every pass meets the same grid points bit for bit.
-void MetaballField::LayOutSamples() {
+void MetaballField::LayOutPendingSamples() {
+    if (!layoutPending_) return;
+    layoutPending_ = false;
     if (sampleCount_ == 0) return;
     FieldSample* sample = samples_.get();
     float z = origin_.z;
@@ -143,6 +145,7 @@ void MetaballField::Polygonise() {
         source_->normalMode == passNormalMode_) {
         return;
     }
+    LayOutPendingSamples();
     gridChanged_ = false;
     passRevision_ = revision;
     passNormalMode_ = source_->normalMode;

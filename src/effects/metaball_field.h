@@ -88,11 +88,15 @@ public:
     int VertexCapacity() const { return vertexCapacity_; }
     int IndexCapacity() const { return indexCapacity_; }
     int SampleCount() const { return sampleCount_; }
-    const FieldSample* Samples() const { return samples_.get(); }
+    // The grid points of the current resolution, laid out first if a change is pending.
+    const FieldSample* Samples() {
+        LayOutPendingSamples();
+        return samples_.get();
+    }
 
 private:
     void CreateVertexBuffer();
-    void LayOutSamples();
+    void LayOutPendingSamples();
     bool SampleNextLayer(int layers);
     void WaitForLayer(int layer, int layers);
     void Sweep(int layers, bool sampleInSweep);
@@ -127,6 +131,9 @@ private:
     bool ready_ = false;
     // What the last pass was made from, and the pass whose triangles the vertex buffer holds.
     bool gridChanged_ = true;
+    // A resolution change lays the samples out at the next pass, not at once: a grid changed
+    // again before any pass (as every field is right after construction) is never laid out.
+    bool layoutPending_ = false;
     uint64_t passRevision_ = FieldSource::kUntracked;
     int passNormalMode_ = 0;
     int uploadedPass_ = 0;

@@ -106,6 +106,48 @@ void Show::LoadContent() {
     flash_.Attach(kShowFlashCues);
     captions_.Attach(captionTable_);
     display_->hasDot3 = false;
+    PlanRehearsal();
+}
+
+// Stand-ins of every effect, drawn as the show first draws each: the flare without and with its
+// flares, the stadium, the tori, the trophy scene with its resolution notice, and the scroller
+// with rows on screen, each with a flash over it (the flash keeps the stage states it finds). Made
+// after the show's own effects, which have drawn their random values.
+void Show::PlanRehearsal() {
+    DisplayDevice* display = display_.get();
+    rehearsal_ = std::make_unique<Rehearsal>(display->device);
+    auto withFlash = [display](auto drawEffect) {
+        return [display, drawEffect] {
+            drawEffect();
+            static constexpr FlashCue kHalfWhite[] = {{0.0f, 0.0f, 0.5f, 0xFFFFFF}};
+            ScreenFlash flash;
+            flash.Attach(kHalfWhite);
+            flash.Draw(display->device, display->width, display->height, 0.0, 1.0f);
+        };
+    };
+    rehearsal_->Add(withFlash([this, display] {
+        FlareEffect flare(display, 10, 2.0f, 0.8f, textures_[kOutlineBunt], textures_[kFlare]);
+        flare.flareOn = false;
+        flare.Render(0.0);
+        flare.flareOn = true;
+        flare.Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        StadiumEffect(display, 4, textures_[kFussballEnv], textures_[kSphereBump], stadium_.get()).Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        EnvBumpEffect(display, 2, textures_[kBlueEnv], textures_[kSphereBump]).Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        TrophyScene trophy(display, textures_[kBlueEnv], trophy_.get(), football_.get());
+        trophy.printText = &TextOverlay::Print;
+        trophy.resolutionNoticeTime = 1.0f;
+        trophy.Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        constexpr double kRowsOnScreen = 20.0;  // seconds of scrolling
+        EndScroller(display, scrollerText_.get(), scrollerTextSize_).Render(kRowsOnScreen);
+    }));
 }
 
 // Constructed in this order: the first three draw their random values from the one shared
@@ -192,6 +234,7 @@ Show::Pass Show::LoadingPass() {
     TakeMessage();
     const bool drawn = Device() != nullptr;
     if (drawn) {
+        if (rehearsal_ != nullptr) rehearsal_->RunNext();
         ClearFrame();
         Device()->BeginScene();
         TextOverlay::Print(19, 10, "Loading..", kWhite);
@@ -292,6 +335,7 @@ void Show::Shutdown() {
 }
 
 void Show::ReleaseContent() {
+    rehearsal_.reset();
     schedule_.reset();
     flareEffect_.reset();
     stadiumEffect_.reset();

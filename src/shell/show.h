@@ -12,6 +12,7 @@
 #include "shell/display_device.h"
 #include "shell/frame_clock.h"
 #include "shell/screen_flash.h"
+#include "shell/rehearsal.h"
 #include "shell/show_tables.h"
 #include "shell/startup_timing.h"
 
@@ -106,6 +107,7 @@ private:
     void LoadingFrame(const char* text);
     void LoadContent();
     void CreateEffects();
+    void PlanRehearsal();
     void ReleaseContent();
 
     ShowEnvironment env_;
@@ -136,6 +138,7 @@ private:
     Captions captions_;
     ShowCaptionTable captionTable_;
     StartupTiming startupTiming_;
+    std::unique_ptr<Rehearsal> rehearsal_;  // drawn during the loading passes
 };
 
 }  // namespace tavrin
