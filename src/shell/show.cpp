@@ -254,6 +254,11 @@ Show::Pass Show::LoadingPass() {
         leave = !(clock_.elapsedSeconds() < kLoadingSeconds);
     }
     if (leave || quitRequested_) phase_ = Phase::kMain;
+    // A loading screen too short for one step a pass finishes the rehearsal in its last pass.
+    if (leave && drawn && rehearsal_ != nullptr) {
+        while (rehearsal_->RunNext()) {
+        }
+    }
     return drawn ? Pass::kFrame : Pass::kNoFrame;
 }
 
