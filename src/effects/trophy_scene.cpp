@@ -51,6 +51,21 @@ void DrawModel(MeshModel* model) {
     if (model != nullptr) DrawMesh(*model);
 }
 
+// The radius around the model's origin that holds all its vertices.
+float BoundingRadius(const MeshModel* model) {
+    float radius2 = 0.0f;
+    if (model == nullptr || model->mesh == nullptr) return 0.0f;
+    for (const MeshVertex& vertex : model->mesh->Data().vertices) {
+        const Vec3 p(vertex.x, vertex.y, vertex.z);
+        radius2 = std::max(radius2, p.Dot(p));
+    }
+    return std::sqrt(radius2);
+}
+
+// The faces' near and far planes.
+constexpr float kFaceNear = 0.5f;
+constexpr float kFaceFar = 150.0f;
+
 }  // namespace
 
 TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, MeshModel* trophy,
@@ -66,6 +81,7 @@ TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, M
                               Vec3(-1, -1, -1), 2.0f, 2.0f, 2.0f, this);
     field->SetResolution(resolution, resolution, resolution);
     skyBox_ = new SkyBox(display, "SkyBox");
+    ballRadius_ = BoundingRadius(ball_);
     // The first polygonisation is the first noise evaluation: the tables are drawn here.
     noise_.SetFrame(ballFrame_.rows[0], ballFrame_.rows[1], ballFrame_.rows[2]);
     // Value only reads the scene and the noise tables, so the field may sample it in parallel. The
@@ -203,8 +219,20 @@ void TrophyScene::SetProjection(float width, float zNear, float zFar) {
     device->device->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
-// The sky box and the football: what the blob reflects, drawn in the main pass and in every face.
-void TrophyScene::DrawEnvironment() {
+bool TrophyScene::SphereMayShowInFace(const D3DMATRIX& faceView, const Vec3& centre, float radius) {
+    const float (*m)[4] = faceView.m;
+    const float x = centre.x * m[0][0] + centre.y * m[1][0] + centre.z * m[2][0] + m[3][0];
+    const float y = centre.x * m[0][1] + centre.y * m[1][1] + centre.z * m[2][1] + m[3][1];
+    const float z = centre.x * m[0][2] + centre.y * m[1][2] + centre.z * m[2][2] + m[3][2];
+    if (z + radius < kFaceNear || z - radius > kFaceFar) return false;
+    // The side planes |x| = z and |y| = z, with a margin for rounding.
+    const float reach = radius * 1.41421356f * 1.001f + 1e-4f;
+    return std::abs(x) - z <= reach && std::abs(y) - z <= reach;
+}
+
+// The sky box and the football: what the blob reflects, drawn in the main pass and in every face
+// (without the football where it cannot show).
+void TrophyScene::DrawEnvironment(bool withBall) {
     IDirect3DDevice8* d3d = device->device;
     skyBox_->Render();
     d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
@@ -220,7 +248,7 @@ void TrophyScene::DrawEnvironment() {
                                   {r[2].x, r[2].y, r[2].z, 0.0f},
                                   {t.x, t.y, t.z, 1.0f}}};
     d3d->SetTransform(D3DTS_WORLD, &placement);
-    DrawModel(ball_);
+    if (withBall) DrawModel(ball_);
     const D3DMATRIX identity = MatrixIdentity();
     d3d->SetTransform(D3DTS_WORLD, &identity);
 }
@@ -230,7 +258,7 @@ void TrophyScene::DrawEnvironment() {
 // when none was open.
 void TrophyScene::RenderCubeFaces() {
     IDirect3DDevice8* d3d = device->device;
-    SetProjection(1.0f, 0.5f, 150.0f);
+    SetProjection(1.0f, kFaceNear, kFaceFar);
     D3DMATRIX savedView;
     d3d->GetTransform(D3DTS_VIEW, &savedView);
     IDirect3DSurface8* savedTarget = nullptr;
@@ -246,7 +274,7 @@ void TrophyScene::RenderCubeFaces() {
         if (surface != nullptr) surface->Release();
         d3d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         const bool ownScene = !FAILED(d3d->BeginScene());
-        DrawEnvironment();
+        DrawEnvironment(SphereMayShowInFace(view, ballFrame_.translation, ballRadius_));
         if (ownScene) d3d->EndScene();
     }
     d3d->SetRenderTarget(savedTarget, savedDepth);
