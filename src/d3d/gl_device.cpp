@@ -97,6 +97,8 @@ bool Device::CreateGlObjects() {
                                     parameters_.AutoDepthStencilFormat);
     }
     glGenFramebuffers(1, &targetFramebuffer_);
+    core_->cache().BindFramebuffer(targetFramebuffer_);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backColor_, 0);
     ReplaceReference(renderTarget_, backBuffer_);
     ReplaceReference(depthTarget_, depthSurface_);
     AttachTarget();
@@ -172,7 +174,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
     if (!core_->Use()) return D3DERR_DEVICELOST;
     GlStateCache& cache = core_->cache();
-    cache.BindFramebuffer(targetFramebuffer_);
+    cache.BindFramebuffer(drawFramebuffer_);
     GLbitfield mask = 0;
     if ((flags & D3DCLEAR_TARGET) != 0) {
         mask |= GL_COLOR_BUFFER_BIT;
@@ -295,19 +297,22 @@ HRESULT Device::ReadBackBuffer(void* pixels, UINT pitch) {
 
 // ---- Render targets ------------------------------------------------------------------------------
 
+// Every target has a framebuffer of its own with its image attached once, so switching targets
+// (six cube faces a frame) binds rather than re-attaches; only the depth attachment may change.
 void Device::AttachTarget() {
     GlStateCache& cache = core_->cache();
-    cache.BindFramebuffer(targetFramebuffer_);
     const SurfaceImage& image = renderTarget_->image();
+    const GLuint depth = depthTarget_ != nullptr ? depthStencil_ : 0;
     if (image.kind == SurfaceImage::Kind::BackBuffer) {
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backColor_, 0);
+        drawFramebuffer_ = targetFramebuffer_;
+        cache.BindFramebuffer(drawFramebuffer_);
+        if (backDepthAttached_ != depth || depth == 0) {
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+            backDepthAttached_ = depth;
+        }
     } else {
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
-                               image.storage->imageTarget(image.face), image.storage->texture(),
-                               static_cast<GLint>(image.level));
+        drawFramebuffer_ = image.storage->TargetFramebuffer(image.face, image.level, depth);
     }
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                              depthTarget_ != nullptr ? depthStencil_ : 0);
     viewport_ = {0, 0, image.width, image.height, 0.0f, 1.0f};
     ++versions_.viewport;
     pipelineDirty_ = true;

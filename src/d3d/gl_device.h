@@ -126,7 +126,9 @@ private:
     GLuint vertexArray_ = 0;
     GLuint backColor_ = 0;     // the back buffer: an RGBA8 texture, row 0 at the top
     GLuint depthStencil_ = 0;  // D24S8 renderbuffer, shared by every target it fits
-    GLuint targetFramebuffer_ = 0;
+    GLuint targetFramebuffer_ = 0;  // the back buffer's
+    GLuint backDepthAttached_ = 0;  // the depth renderbuffer attached to it now
+    GLuint drawFramebuffer_ = 0;    // the current target's: the back buffer's or a texture image's
     GLuint userVertices_ = 0;  // streamed vertices of the *UP draws
     GLuint userIndices_ = 0;
 

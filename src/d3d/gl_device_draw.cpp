@@ -387,7 +387,7 @@ bool Device::PrepareDraw(const VertexSource& source) {
     }
     GlStateCache& cache = core_->cache();
     cache.BindVertexArray(vertexArray_);
-    cache.BindFramebuffer(targetFramebuffer_);
+    cache.BindFramebuffer(drawFramebuffer_);
     if (pipelineDirty_) ApplyPipelineState();
     if (!ApplyProgram()) return false;
     BindVertices(source);

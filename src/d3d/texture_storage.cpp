@@ -48,9 +48,31 @@ std::unique_ptr<TextureStorage> TextureStorage::Create(std::shared_ptr<GlCore> c
 
 TextureStorage::~TextureStorage() {
     if (texture_ != 0 && core_->Use()) {
+        for (const Target& target : targets_) {
+            if (target.framebuffer == 0) continue;
+            core_->cache().ForgetFramebuffer(target.framebuffer);
+            glDeleteFramebuffers(1, &target.framebuffer);
+        }
         core_->cache().ForgetTexture(texture_);
         glDeleteTextures(1, &texture_);
     }
+}
+
+GLuint TextureStorage::TargetFramebuffer(int face, UINT level, GLuint depthStencil) {
+    if (targets_.empty()) targets_.resize(images_.size());
+    Target& target = targets_[static_cast<size_t>(face) * levels_ + level];
+    const bool made = target.framebuffer != 0;
+    if (!made) glGenFramebuffers(1, &target.framebuffer);
+    core_->cache().BindFramebuffer(target.framebuffer);
+    if (!made) {
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, imageTarget(face), texture_,
+                               static_cast<GLint>(level));
+    }
+    if (!made || target.depth != depthStencil) {
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencil);
+        target.depth = depthStencil;
+    }
+    return target.framebuffer;
 }
 
 UINT TextureStorage::LevelWidth(UINT level) const {

@@ -34,6 +34,10 @@ public:
     UINT LevelHeight(UINT level) const;
     GlCore& core() { return *core_; }
 
+    // The framebuffer drawing into (face, level), bound, with `depthStencil` (a renderbuffer, or
+    // 0) as its depth: made on first use and kept with the texture.
+    GLuint TargetFramebuffer(int face, UINT level, GLuint depthStencil);
+
     HRESULT Describe(UINT level, D3DSURFACE_DESC* desc) const;
     HRESULT Lock(int face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT Unlock(int face, UINT level);
@@ -65,6 +69,11 @@ private:
     TextureFormat gl_;
     GLuint texture_ = 0;
     std::vector<Image> images_;  // face-major: face * levels + level
+    struct Target {
+        GLuint framebuffer = 0;
+        GLuint depth = 0;
+    };
+    std::vector<Target> targets_;  // as images_, once the texture is drawn into
 };
 
 // Full mip chain length for a width x height image.
