@@ -23,6 +23,8 @@
 //    finishes the frame.
 //  - IDirect3DDevice8::ReadBackBuffer reads the back buffer as top-down 32-bit pixels.
 //  - IDirect3DDevice8::Flush hands the drawing queued so far to the renderer without waiting.
+//  - IDirect3DDevice8::QueueBackBufferRead / TakeBackBufferRead read the back buffer a frame late
+//    through two pixel-pack buffers, so capture does not stall the renderer.
 //  - Locking a render-target surface (back buffer, cube face) read-only reads its pixels back.
 
 struct IDirect3D8;
@@ -183,6 +185,12 @@ struct IDirect3DDevice8 : IUnknown {
     // ---- Extension: starts the renderer on the drawing queued so far and returns at once, so
     // that the caller's own work overlaps it.
     virtual HRESULT Flush() = 0;
+    // ---- Extension: back-buffer reads that do not wait for the renderer. QueueBackBufferRead
+    // starts copying the back buffer into one of two pixel-pack buffers and returns at once
+    // (refused while two reads are queued); TakeBackBufferRead waits for the oldest queued read and
+    // writes its pixels as ReadBackBuffer does (S_FALSE and nothing written when none is queued).
+    virtual HRESULT QueueBackBufferRead() = 0;
+    virtual HRESULT TakeBackBufferRead(void* pixels, UINT pitch) = 0;
 };
 
 struct IDirect3D8 : IUnknown {

@@ -86,6 +86,8 @@ public:
 
     HRESULT ReadBackBuffer(void* pixels, UINT pitch) override;
     HRESULT Flush() override;
+    HRESULT QueueBackBufferRead() override;
+    HRESULT TakeBackBufferRead(void* pixels, UINT pitch) override;
 
     // For tests and the benchmark: GL calls made for state so far, and programs generated.
     uint64_t glStateCalls() const { return core_->cache().callCount(); }
@@ -131,6 +133,10 @@ private:
     GLuint drawFramebuffer_ = 0;    // the current target's: the back buffer's or a texture image's
     GLuint userVertices_ = 0;  // streamed vertices of the *UP draws
     GLuint userIndices_ = 0;
+    // Queued back-buffer reads: two pixel-pack buffers used in turn, the oldest read first.
+    std::array<GLuint, 2> packBuffers_{};
+    int packQueued_ = 0;
+    int packNext_ = 0;
 
     Surface* backBuffer_ = nullptr;
     Surface* depthSurface_ = nullptr;

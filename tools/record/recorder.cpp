@@ -118,7 +118,11 @@ int Record(const RecordOptions& options) {
         }
         const bool takeStill = main && nextStill < options.stillTimes.size() &&
                                song >= options.stillTimes[nextStill];
-        if (out.video || takeStill || timed) {
+        if (out.video && options.stillTimes.empty() && !timed) {
+            // Video alone takes each frame a frame late, so the renderer never waits for the read.
+            if (capture.FramesQueued()) ok = out.video->AddFrame(*capture.TakeFrame()) && ok;
+            capture.QueueFrame();
+        } else if (out.video || takeStill || timed) {
             // Reading the frame back waits for the rasteriser, so it ends the frame's render time.
             const std::vector<uint32_t>& frame = capture.ReadFrame();
             if (timed) {
@@ -143,6 +147,7 @@ int Record(const RecordOptions& options) {
     }
     progress.Update(capture, true);
 
+    while (const std::vector<uint32_t>* frame = capture.TakeFrame()) ok = out.video->AddFrame(*frame) && ok;
     if (!out.wavPath.empty()) ok = out.wav.Close() && ok;
     if (out.video) {
         ok = out.video->Finish(out.wavPath) && ok;
