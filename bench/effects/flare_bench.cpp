@@ -38,7 +38,8 @@ double TimeFrame(IDirect3DDevice8* device, std::vector<uint32_t>& pixels, Draw d
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
     device->ReadBackBuffer(pixels.data(), kWidth * 4);
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 GLuint CompileShader(GLenum type, const char* source) {
@@ -52,19 +53,21 @@ GLuint CompileShader(GLenum type, const char* source) {
 class BareLayers {
 public:
     BareLayers(UINT pictureWidth, UINT pictureHeight, UINT flareWidth, UINT flareHeight) {
-        const GLuint vertex = CompileShader(GL_VERTEX_SHADER,
-                                            "#version 330 core\n"
-                                            "layout(location = 0) in vec2 position;\n"
-                                            "layout(location = 1) in vec2 uv;\n"
-                                            "out vec2 vUv;\n"
-                                            "void main() { vUv = uv; gl_Position = vec4(position, 0.0, 1.0); }\n");
-        const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER,
-                                              "#version 330 core\n"
-                                              "uniform sampler2D picture;\n"
-                                              "uniform vec4 tint;\n"
-                                              "in vec2 vUv;\n"
-                                              "out vec4 colour;\n"
-                                              "void main() { colour = texture(picture, vUv) * tint; }\n");
+        const GLuint vertex =
+            CompileShader(GL_VERTEX_SHADER,
+                          "#version 330 core\n"
+                          "layout(location = 0) in vec2 position;\n"
+                          "layout(location = 1) in vec2 uv;\n"
+                          "out vec2 vUv;\n"
+                          "void main() { vUv = uv; gl_Position = vec4(position, 0.0, 1.0); }\n");
+        const GLuint fragment =
+            CompileShader(GL_FRAGMENT_SHADER,
+                          "#version 330 core\n"
+                          "uniform sampler2D picture;\n"
+                          "uniform vec4 tint;\n"
+                          "in vec2 vUv;\n"
+                          "out vec4 colour;\n"
+                          "void main() { colour = texture(picture, vUv) * tint; }\n");
         program_ = glCreateProgram();
         glAttachShader(program_, vertex);
         glAttachShader(program_, fragment);
@@ -74,11 +77,19 @@ public:
         tint_ = glGetUniformLocation(program_, "tint");
         picture_ = MakeTexture(pictureWidth, pictureHeight);
         flare_ = MakeTexture(flareWidth, flareHeight);
-        // Layers cover the screen; the flare, a square of the screen's height, three quarters of it.
-        const float quads[2][6][4] = {
-            {{-1, 1, 0, 0}, {-1, -1, 0, 1}, {1, -1, 1, 1}, {-1, 1, 0, 0}, {1, -1, 1, 1}, {1, 1, 1, 0}},
-            {{-0.75f, 1, 0, 0}, {-0.75f, -1, 0, 1}, {0.75f, -1, 1, 1}, {-0.75f, 1, 0, 0}, {0.75f, -1, 1, 1},
-             {0.75f, 1, 1, 0}}};
+        // Layers cover the screen; the flare (a square of its height) three quarters of it.
+        const float quads[2][6][4] = {{{-1, 1, 0, 0},
+                                       {-1, -1, 0, 1},
+                                       {1, -1, 1, 1},
+                                       {-1, 1, 0, 0},
+                                       {1, -1, 1, 1},
+                                       {1, 1, 1, 0}},
+                                      {{-0.75f, 1, 0, 0},
+                                       {-0.75f, -1, 0, 1},
+                                       {0.75f, -1, 1, 1},
+                                       {-0.75f, 1, 0, 0},
+                                       {0.75f, -1, 1, 1},
+                                       {0.75f, 1, 1, 0}}};
         glGenVertexArrays(1, &vertexArray_);
         glBindVertexArray(vertexArray_);
         glGenBuffers(1, &buffer_);
@@ -113,12 +124,14 @@ public:
 private:
     static GLuint MakeTexture(UINT width, UINT height) {
         std::vector<uint32_t> texels(static_cast<size_t>(width) * height);
-        for (size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<uint32_t>(i * 2654435761u) | 0x80000000u;
+        for (size_t i = 0; i < texels.size(); ++i)
+            texels[i] = static_cast<uint32_t>(i * 2654435761u) | 0x80000000u;
         GLuint texture = 0;
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
-                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width),
+                     static_cast<GLsizei>(height), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                     texels.data());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -164,7 +177,8 @@ int Run() {
         BareLayers floor(outlineDesc.Width, outlineDesc.Height, flareDesc.Width, flareDesc.Height);
         // Alternating frames, so both see the same load on the machine.
         for (int frame = 0; frame < 41; ++frame) {
-            flareTimes.push_back(TimeFrame(flareDisplay.device, pixels, [&] { flare.Render(1.0 / 60.0); }));
+            flareTimes.push_back(
+                TimeFrame(flareDisplay.device, pixels, [&] { flare.Render(1.0 / 60.0); }));
             floorTimes.push_back(TimeFrame(floorDevice, pixels, [&] { floor.Draw(); }));
         }
     }
@@ -172,14 +186,17 @@ int Run() {
     flareTexture->Release();
     const double flareMs = Median(flareTimes);
     const double floorMs = Median(floorTimes);
-    std::printf("Flare frame %.2f ms, bare-OpenGL floor (%d + 1 layers, %ux%u and %ux%u texels, linear, "
-                "added) %.2f ms: %.2fx the floor, goal %.2fx: %s\n",
-                flareMs, kLayers, outlineDesc.Width, outlineDesc.Height, flareDesc.Width, flareDesc.Height,
-                floorMs, flareMs / floorMs, kGoal, flareMs / floorMs <= kGoal ? "met" : "NOT MET");
+    std::printf(
+        "Flare frame %.2f ms, bare-OpenGL floor (%d + 1 layers, %ux%u and %ux%u texels, linear, "
+        "added) %.2f ms: %.2fx the floor, goal %.2fx: %s\n",
+        flareMs, kLayers, outlineDesc.Width, outlineDesc.Height, flareDesc.Width, flareDesc.Height,
+        floorMs, flareMs / floorMs, kGoal, flareMs / floorMs <= kGoal ? "met" : "NOT MET");
     return 0;
 }
 
 }  // namespace
 }  // namespace tavrin
 
-int main() { return tavrin::Run(); }
+int main() {
+    return tavrin::Run();
+}

@@ -5,8 +5,8 @@
 
 // The device API the show draws with: Direct3D 8's objects, calls and fixed-function semantics,
 // implemented on OpenGL 3.3 core. Conventions as Direct3D's: row vectors, row-major matrices,
-// left-handed coordinates, depth 0..1, screen and render-target row 0 at the top, texture v = 0 at an
-// image's first row, pixel centres at integer screen coordinates, culling by on-screen winding.
+// left-handed coordinates, depth 0..1, screen and render-target row 0 at the top, texture v = 0 at
+// an image's first row, pixel centres at integer screen coordinates, culling by on-screen winding.
 //
 // A new device starts in Direct3D 8's documented default state. Objects are reference counted:
 // every object handed out (Create*, Get*Surface*, GetRenderTarget, ...) holds a reference the

@@ -284,7 +284,8 @@ HRESULT Device::Flush() {
 
 HRESULT Device::QueueBackBufferRead() {
     if (packQueued_ == static_cast<int>(packBuffers_.size())) {
-        return Refuse("read-queue", "QueueBackBufferRead with two reads queued: take one first", D3DERR_INVALIDCALL);
+        return Refuse("read-queue", "QueueBackBufferRead with two reads queued: take one first",
+                      D3DERR_INVALIDCALL);
     }
     if (!core_->Use()) return D3DERR_DEVICELOST;
     const auto bytes = static_cast<GLsizeiptr>(width_) * height_ * 4;
@@ -296,9 +297,10 @@ HRESULT Device::QueueBackBufferRead() {
         }
     }
     glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffers_[packNext_]);
-    // Into the bound pack buffer: the pointer is an offset, and the copy is queued behind the frame.
-    core_->ReadTextureImage(GL_TEXTURE_2D, backColor_, 0, static_cast<int>(width_), static_cast<int>(height_),
-                            nullptr, static_cast<int>(width_ * 4));
+    // Into the bound pack buffer: the pointer is an offset, and the copy is queued behind the
+    // frame.
+    core_->ReadTextureImage(GL_TEXTURE_2D, backColor_, 0, static_cast<int>(width_),
+                            static_cast<int>(height_), nullptr, static_cast<int>(width_ * 4));
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glFlush();
     packNext_ = (packNext_ + 1) % static_cast<int>(packBuffers_.size());
@@ -308,7 +310,8 @@ HRESULT Device::QueueBackBufferRead() {
 
 HRESULT Device::TakeBackBufferRead(void* pixels, UINT pitch) {
     if (pixels == nullptr || pitch < width_ * 4) {
-        return Refuse("read-back", "TakeBackBufferRead needs room for width x 4 bytes a row", D3DERR_INVALIDCALL);
+        return Refuse("read-back", "TakeBackBufferRead needs room for width x 4 bytes a row",
+                      D3DERR_INVALIDCALL);
     }
     if (packQueued_ == 0) return S_FALSE;
     if (!core_->Use()) return D3DERR_DEVICELOST;
@@ -316,12 +319,13 @@ HRESULT Device::TakeBackBufferRead(void* pixels, UINT pitch) {
     const int oldest = (packNext_ - packQueued_ + count) % count;
     glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffers_[oldest]);
     const auto rowBytes = static_cast<size_t>(width_) * 4;
-    const auto* mapped = static_cast<const uint8_t*>(
-        glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(rowBytes * height_), GL_MAP_READ_BIT));
+    const auto* mapped = static_cast<const uint8_t*>(glMapBufferRange(
+        GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(rowBytes * height_), GL_MAP_READ_BIT));
     --packQueued_;
     if (mapped == nullptr) {
         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-        return Refuse("read-map", "GL could not map a queued back-buffer read", D3DERR_DRIVERINTERNALERROR);
+        return Refuse("read-map", "GL could not map a queued back-buffer read",
+                      D3DERR_DRIVERINTERNALERROR);
     }
     for (UINT row = 0; row < height_; ++row) {
         const auto* from = reinterpret_cast<const uint32_t*>(mapped + row * rowBytes);
@@ -359,7 +363,8 @@ void Device::AttachTarget() {
         drawFramebuffer_ = targetFramebuffer_;
         cache.BindFramebuffer(drawFramebuffer_);
         if (backDepthAttached_ != depth || depth == 0) {
-            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                      depth);
             backDepthAttached_ = depth;
         }
     } else {

@@ -411,7 +411,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
     if (startVertex > source.availableVertices || count > source.availableVertices - startVertex) {
         return Refuse("draw-range", "DrawPrimitive reads past the end of the vertex buffer", D3DERR_INVALIDCALL);
     }
-    if (!source.storage->Cover(size_t{startVertex + count} * streamStride_)) return RefuseStoreGrowth();
+    if (!source.storage->Cover(size_t{startVertex + count} * streamStride_))
+        return RefuseStoreGrowth();
     if (!PrepareDraw(source)) return D3DERR_INVALIDCALL;
     glDrawArrays(PrimitiveMode(type), static_cast<GLint>(startVertex), static_cast<GLsizei>(count));
     return D3D_OK;
@@ -512,7 +513,8 @@ HRESULT Device::DrawIndexed(D3DPRIMITIVETYPE type, UINT primitives, const Vertex
                       D3DERR_INVALIDCALL);
     }
     if (vertices.storage != nullptr &&
-        !vertices.storage->Cover((static_cast<size_t>(highest) + baseVertex + 1) * vertices.stride)) {
+        !vertices.storage->Cover((static_cast<size_t>(highest) + baseVertex + 1) *
+                                 vertices.stride)) {
         return RefuseStoreGrowth();
     }
     if (!PrepareDraw(vertices)) return D3DERR_INVALIDCALL;

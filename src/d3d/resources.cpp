@@ -21,7 +21,8 @@ HRESULT OwnerOf(GlCore& core, IDirect3DDevice8** device) {
 
 // ---- Buffers ---------------------------------------------------------------------------------
 
-BufferStorage::BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD usage, Contents contents)
+BufferStorage::BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD usage,
+                             Contents contents)
     : core_(std::move(core)),
       length_(length),
       usage_((usage & D3DUSAGE_DYNAMIC) != 0 ? GL_STREAM_DRAW : GL_STATIC_DRAW) {
@@ -55,7 +56,8 @@ bool BufferStorage::Cover(size_t bytes) {
 // caller is about to discard them.
 bool BufferStorage::Grow(size_t bytes, bool keepContents) {
     if (buffer_ == 0 || !core_->Use()) return false;
-    const auto size = static_cast<UINT>(std::min<size_t>(length_, std::max<size_t>(bytes, size_t{storeSize_} * 2)));
+    const auto size = static_cast<UINT>(
+        std::min<size_t>(length_, std::max<size_t>(bytes, size_t{storeSize_} * 2)));
     GLuint saved = 0;
     if (keepContents && storeSize_ > 0) {
         glGenBuffers(1, &saved);
@@ -102,7 +104,8 @@ HRESULT BufferStorage::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
 // them (after a discard they are undefined).
 uint8_t* BufferStorage::LockedBytes(UINT offset, UINT size, bool discard) {
     if (!copy_.empty()) return copy_.data() + offset;
-    if (buffer_ != 0 && size_t{offset} + size > storeSize_ && !Grow(size_t{offset} + size, !discard)) {
+    if (buffer_ != 0 && size_t{offset} + size > storeSize_ &&
+        !Grow(size_t{offset} + size, !discard)) {
         return nullptr;
     }
     // The scratch keeps its size between locks, so a buffer refilled every frame allocates once.

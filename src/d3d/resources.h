@@ -60,8 +60,10 @@ private:
 class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer8> {
 public:
     VertexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-        : core_(core), storage_(std::move(core), length, usage, BufferStorage::Contents::kGpuOnly),
-          usage_(usage), fvf_(fvf),
+        : core_(core),
+          storage_(std::move(core), length, usage, BufferStorage::Contents::kGpuOnly),
+          usage_(usage),
+          fvf_(fvf),
           pool_(pool) {}
 
     HRESULT GetDevice(IDirect3DDevice8** device) override;
@@ -86,8 +88,10 @@ class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer8> {
 public:
     IndexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, D3DFORMAT format,
                 D3DPOOL pool)
-        : core_(core), storage_(std::move(core), length, usage, BufferStorage::Contents::kCopyKept),
-          usage_(usage), format_(format),
+        : core_(core),
+          storage_(std::move(core), length, usage, BufferStorage::Contents::kCopyKept),
+          usage_(usage),
+          format_(format),
           pool_(pool) {}
 
     HRESULT GetDevice(IDirect3DDevice8** device) override;

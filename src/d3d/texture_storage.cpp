@@ -69,7 +69,8 @@ GLuint TextureStorage::TargetFramebuffer(int face, UINT level, GLuint depthStenc
                                static_cast<GLint>(level));
     }
     if (!made || target.depth != depthStencil) {
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthStencil);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                  depthStencil);
         target.depth = depthStencil;
     }
     return target.framebuffer;
@@ -96,10 +97,10 @@ bool TextureStorage::Allocate() {
     const std::vector<uint8_t> zeros(static_cast<size_t>(width_) * height_ * gl_.bytesPerTexel, 0);
     for (int face = 0; face < faces; ++face) {
         for (UINT level = 0; level < levels_; ++level) {
-            glTexImage2D(imageTarget(face), static_cast<GLint>(level),
-                         static_cast<GLint>(gl_.internalFormat), static_cast<GLsizei>(LevelWidth(level)),
-                         static_cast<GLsizei>(LevelHeight(level)), 0, gl_.format, gl_.type,
-                         zeros.data());
+            glTexImage2D(
+                imageTarget(face), static_cast<GLint>(level),
+                static_cast<GLint>(gl_.internalFormat), static_cast<GLsizei>(LevelWidth(level)),
+                static_cast<GLsizei>(LevelHeight(level)), 0, gl_.format, gl_.type, zeros.data());
         }
     }
     if (glGetError() != GL_NO_ERROR) {
@@ -198,7 +199,8 @@ HRESULT TextureStorage::Unlock(int face, UINT level) {
 void TextureStorage::ReadLevel(int face, UINT level, Image& image) {
     core_->cache().BindTexture(0, target(), texture_);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(imageTarget(face), static_cast<GLint>(level), gl_.format, gl_.type, image.texels.data());
+    glGetTexImage(imageTarget(face), static_cast<GLint>(level), gl_.format, gl_.type,
+                  image.texels.data());
 }
 
 void TextureStorage::Upload(int face, UINT level, const RECT& rect) {

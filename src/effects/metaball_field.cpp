@@ -141,8 +141,8 @@ void MetaballField::HelperLoop() {
 
 void MetaballField::Polygonise() {
     const uint64_t revision = source_->Revision();
-    if (ready_ && !gridChanged_ && revision != FieldSource::kUntracked && revision == passRevision_ &&
-        source_->normalMode == passNormalMode_) {
+    if (ready_ && !gridChanged_ && revision != FieldSource::kUntracked &&
+        revision == passRevision_ && source_->normalMode == passNormalMode_) {
         return;
     }
     LayOutPendingSamples();

@@ -34,7 +34,8 @@ bool MetaballField::Render() {
     if (uploadedPass_ != pass_) {
         BYTE* data = nullptr;
         const UINT size = std::max(indexCount_, 3) * sizeof(SurfaceVertex);
-        if (FAILED(vertexBuffer_->Lock(0, size, &data, D3DLOCK_DISCARD)) || data == nullptr) return false;
+        if (FAILED(vertexBuffer_->Lock(0, size, &data, D3DLOCK_DISCARD)) || data == nullptr)
+            return false;
         auto* out = reinterpret_cast<SurfaceVertex*>(data);
         const SurfaceVertex* pool = vertices_.get();
         const int* index = indices_.get();

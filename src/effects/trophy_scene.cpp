@@ -87,7 +87,8 @@ TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, M
     // Value only reads the scene and the noise tables, so the field may sample it in parallel. The
     // renderer rasterises on every core at the same time, so sampling takes half of them: on two
     // cores a helper only competes with the rasteriser and the frame is slower with it.
-    field->SetSamplingThreads(static_cast<int>(std::clamp(std::thread::hardware_concurrency() / 2, 1u, 8u)));
+    field->SetSamplingThreads(
+        static_cast<int>(std::clamp(std::thread::hardware_concurrency() / 2, 1u, 8u)));
     field->Polygonise();
 }
 
@@ -220,7 +221,7 @@ void TrophyScene::SetProjection(float width, float zNear, float zFar) {
 }
 
 bool TrophyScene::SphereMayShowInFace(const D3DMATRIX& faceView, const Vec3& centre, float radius) {
-    const float (*m)[4] = faceView.m;
+    const float(*m)[4] = faceView.m;
     const float x = centre.x * m[0][0] + centre.y * m[1][0] + centre.z * m[2][0] + m[3][0];
     const float y = centre.x * m[0][1] + centre.y * m[1][1] + centre.z * m[2][1] + m[3][1];
     const float z = centre.x * m[0][2] + centre.y * m[1][2] + centre.z * m[2][2] + m[3][2];

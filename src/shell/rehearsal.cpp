@@ -16,7 +16,8 @@ public:
     explicit DeviceStates(IDirect3DDevice8* device) : device_(device) {
         for (DWORD state = 0; state < d3d::kRenderStateCount; ++state) {
             if (d3d::IsKnownRenderState(state)) {
-                device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &renderStates_[state]);
+                device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state),
+                                       &renderStates_[state]);
             }
         }
         for (DWORD stage = 0; stage < d3d::kStageCount; ++stage) {
@@ -52,7 +53,8 @@ public:
         IDirect3DDevice8* device = device_;
         for (DWORD state = 0; state < d3d::kRenderStateCount; ++state) {
             if (d3d::IsKnownRenderState(state)) {
-                device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state), renderStates_[state]);
+                device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state),
+                                       renderStates_[state]);
             }
         }
         for (DWORD stage = 0; stage < d3d::kStageCount; ++stage) {

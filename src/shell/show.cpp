@@ -133,7 +133,8 @@ void Show::PlanRehearsal() {
         flare.Render(0.0);
     }));
     rehearsal_->Add(withFlash([this, display] {
-        StadiumEffect(display, 4, textures_[kFussballEnv], textures_[kSphereBump], stadium_.get()).Render(0.0);
+        StadiumEffect(display, 4, textures_[kFussballEnv], textures_[kSphereBump], stadium_.get())
+            .Render(0.0);
     }));
     rehearsal_->Add(withFlash([this, display] {
         EnvBumpEffect(display, 2, textures_[kBlueEnv], textures_[kSphereBump]).Render(0.0);

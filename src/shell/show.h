@@ -11,8 +11,8 @@
 #include "shell/captions.h"
 #include "shell/display_device.h"
 #include "shell/frame_clock.h"
-#include "shell/screen_flash.h"
 #include "shell/rehearsal.h"
+#include "shell/screen_flash.h"
 #include "shell/show_tables.h"
 #include "shell/startup_timing.h"
 

@@ -25,7 +25,8 @@ double MillisecondsSinceProcessStart() {
     timespec now{};
     if (!fields || ticksPerSecond <= 0 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1.0;
     const double startSeconds = std::stod(field) / static_cast<double>(ticksPerSecond);
-    const double nowSeconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    const double nowSeconds =
+        static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
     return (nowSeconds - startSeconds) * 1000.0;
 }
 

@@ -83,7 +83,7 @@ TEST_F(FrameTest, QueuedReadsReturnTheirFramesInOrder) {
     for (uint32_t pixel : pixels) ASSERT_EQ(pixel, frames[0]);
     ASSERT_EQ(device->QueueBackBufferRead(), D3D_OK);
     ASSERT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 4), D3D_OK);
-    EXPECT_EQ(pixels[kWidth + 3], 0xFFFF0000u);                       // top row first
+    EXPECT_EQ(pixels[kWidth + 3], 0xFFFF0000u);  // top row first
     EXPECT_EQ(pixels[(kHeight - 1) * kWidth + 3], frames[1]);
     ASSERT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 4), D3D_OK);
     for (uint32_t pixel : pixels) ASSERT_EQ(pixel, frames[2]);

@@ -167,8 +167,8 @@ TEST_F(ResourceTest, TextureLevelsDescriptionsAndLocks) {
 TEST_F(ResourceTest, LargeVertexBufferStoreCoversOnlyWhatIsUsed) {
     constexpr UINT kVertices = 1 << 20;
     IDirect3DVertexBuffer8* buffer = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(kVertices * sizeof(ScreenVertex), D3DUSAGE_DYNAMIC, kScreenFvf,
-                                         D3DPOOL_DEFAULT, &buffer),
+    ASSERT_EQ(device->CreateVertexBuffer(kVertices * sizeof(ScreenVertex), D3DUSAGE_DYNAMIC,
+                                         kScreenFvf, D3DPOOL_DEFAULT, &buffer),
               D3D_OK);
     auto& storage = static_cast<d3d::VertexBuffer*>(buffer)->storage();
     EXPECT_EQ(storage.storeSize(), 0u);
@@ -176,8 +176,10 @@ TEST_F(ResourceTest, LargeVertexBufferStoreCoversOnlyWhatIsUsed) {
     ASSERT_EQ(device->SetVertexShader(kScreenFvf), D3D_OK);
     BYTE* data = nullptr;
     ASSERT_EQ(buffer->Lock(0, 4 * sizeof(ScreenVertex), &data, D3DLOCK_DISCARD), D3D_OK);
-    const ScreenVertex quad[4] = {{0, 0, 0.5f, 1, 0xFFFF0000}, {16, 0, 0.5f, 1, 0xFFFF0000},
-                                  {0, 16, 0.5f, 1, 0xFFFF0000}, {16, 16, 0.5f, 1, 0xFFFF0000}};
+    const ScreenVertex quad[4] = {{0, 0, 0.5f, 1, 0xFFFF0000},
+                                  {16, 0, 0.5f, 1, 0xFFFF0000},
+                                  {0, 16, 0.5f, 1, 0xFFFF0000},
+                                  {16, 16, 0.5f, 1, 0xFFFF0000}};
     std::memcpy(data, quad, sizeof(quad));
     ASSERT_EQ(buffer->Unlock(), D3D_OK);
     EXPECT_LT(storage.storeSize(), 4096u);
@@ -210,8 +212,11 @@ TEST_F(ResourceTest, TextureLocksReadBackWhatWasWritten) {
         D3DFORMAT format;
         uint32_t value;
         UINT bytes;
-    } cases[] = {{D3DFMT_A1R5G5B5, 0xABCD, 2}, {D3DFMT_R5G6B5, 0x1F3A, 2}, {D3DFMT_A4R4G4B4, 0x9C35, 2},
-                 {D3DFMT_X8R8G8B8, 0x7F102030, 4}, {D3DFMT_L8, 0x5A, 1}};
+    } cases[] = {{D3DFMT_A1R5G5B5, 0xABCD, 2},
+                 {D3DFMT_R5G6B5, 0x1F3A, 2},
+                 {D3DFMT_A4R4G4B4, 0x9C35, 2},
+                 {D3DFMT_X8R8G8B8, 0x7F102030, 4},
+                 {D3DFMT_L8, 0x5A, 1}};
     for (const Case& c : cases) {
         IDirect3DTexture8* texture = nullptr;
         ASSERT_EQ(device->CreateTexture(8, 4, 2, 0, c.format, D3DPOOL_MANAGED, &texture), D3D_OK);
@@ -223,7 +228,8 @@ TEST_F(ResourceTest, TextureLocksReadBackWhatWasWritten) {
         ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
         ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
         uint32_t read = 0;
-        std::memcpy(&read, static_cast<const uint8_t*>(locked.pBits) + locked.Pitch + 3 * c.bytes, c.bytes);
+        std::memcpy(&read, static_cast<const uint8_t*>(locked.pBits) + locked.Pitch + 3 * c.bytes,
+                    c.bytes);
         EXPECT_EQ(read, c.value) << "format " << c.format;
         ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
         EXPECT_EQ(texture->Release(), 0u);

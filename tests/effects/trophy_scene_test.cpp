@@ -269,13 +269,12 @@ INSTANTIATE_TEST_SUITE_P(CubeMaps, TrophyOnDevice, ::testing::Bool(),
 
 // A ball is left out of the cube faces that cannot see it, and only of those.
 TEST(TrophyScene, BallIsDrawnOnlyIntoFacesThatCanSeeIt) {
-    const D3DMATRIX faceViews[6] = {
-        {{{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 0, 1}}},
-        {{{0, 0, -1, 0}, {0, 1, 0, 0}, {1, 0, 0, 0}, {0, 0, 0, 1}}},
-        {{{1, 0, 0, 0}, {0, 0, 1, 0}, {0, -1, 0, 0}, {0, 0, 0, 1}}},
-        {{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, 0, 1}}},
-        {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}},
-        {{{-1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, 1}}}};
+    const D3DMATRIX faceViews[6] = {{{{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{0, 0, -1, 0}, {0, 1, 0, 0}, {1, 0, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{1, 0, 0, 0}, {0, 0, 1, 0}, {0, -1, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}},
+                                    {{{-1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, 1}}}};
     auto seenBy = [&](const Vec3& centre, float radius) {
         std::vector<int> faces;
         for (int f = 0; f < 6; ++f) {
@@ -283,7 +282,7 @@ TEST(TrophyScene, BallIsDrawnOnlyIntoFacesThatCanSeeIt) {
         }
         return faces;
     };
-    EXPECT_EQ(seenBy(Vec3(0, 0, 2), 0.2f), (std::vector<int>{4}));     // straight ahead of +Z
+    EXPECT_EQ(seenBy(Vec3(0, 0, 2), 0.2f), (std::vector<int>{4}));      // straight ahead of +Z
     EXPECT_EQ(seenBy(Vec3(-3, 0.1f, 0), 0.2f), (std::vector<int>{1}));  // -X
     EXPECT_EQ(seenBy(Vec3(0, -2, 0.3f), 0.2f), (std::vector<int>{3}));  // -Y
     // On the edge between +X and +Z both faces may show part of it.

@@ -49,7 +49,8 @@ TEST(Capture, NoProgramIsBuiltAfterLoading) {
     while (capture.songTime() < 205.0f) {
         ASSERT_TRUE(capture.Step());
         ASSERT_EQ(device->programCount(), afterLoading)
-            << "a program was built at song time " << capture.songTime() << " for " << capture.SceneName();
+            << "a program was built at song time " << capture.songTime() << " for "
+            << capture.SceneName();
     }
 }
 

@@ -46,8 +46,9 @@ std::optional<RecordOptions> ParseRecordOptions(const std::vector<std::string>& 
         } else if (flag == "--video") {
             options.videoPath = value;
         } else if (flag == "--preset") {
-            constexpr const char* kPresets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
-                                                "medium",    "slow",      "slower",   "veryslow"};
+            constexpr const char* kPresets[] = {"ultrafast", "superfast", "veryfast",
+                                                "faster",    "fast",      "medium",
+                                                "slow",      "slower",    "veryslow"};
             if (std::find(std::begin(kPresets), std::end(kPresets), value) == std::end(kPresets)) {
                 error = "--preset takes an x264 preset, ultrafast to veryslow";
                 return std::nullopt;

@@ -147,7 +147,8 @@ int Record(const RecordOptions& options) {
     }
     progress.Update(capture, true);
 
-    while (const std::vector<uint32_t>* frame = capture.TakeFrame()) ok = out.video->AddFrame(*frame) && ok;
+    while (const std::vector<uint32_t>* frame = capture.TakeFrame())
+        ok = out.video->AddFrame(*frame) && ok;
     if (!out.wavPath.empty()) ok = out.wav.Close() && ok;
     if (out.video) {
         ok = out.video->Finish(out.wavPath) && ok;
@@ -155,11 +156,12 @@ int Record(const RecordOptions& options) {
     }
     if (timed) {
         const StartupTiming& startup = capture.show().startupTiming();
-        std::fprintf(stderr,
-                     "start-up: first loading frame %.0f ms after the process started, loading done "
-                     "%.0f ms after that (then the %.0f s hold)\n",
-                     startup.firstLoadingFrameMs, startup.loadedMs - startup.firstLoadingFrameMs,
-                     Show::kLoadingSeconds);
+        std::fprintf(
+            stderr,
+            "start-up: first loading frame %.0f ms after the process started, loading done "
+            "%.0f ms after that (then the %.0f s hold)\n",
+            startup.firstLoadingFrameMs, startup.loadedMs - startup.firstLoadingFrameMs,
+            Show::kLoadingSeconds);
         std::fputs(timings.Summary().c_str(), stderr);
         if (!timings.WriteCsv(options.timingsPath)) {
             std::fprintf(stderr, "tavrin-record: cannot write %s\n", options.timingsPath.c_str());
