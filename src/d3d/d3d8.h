@@ -5,8 +5,8 @@
 
 // The device API the show draws with: Direct3D 8's objects, calls and fixed-function semantics,
 // implemented on OpenGL 3.3 core. Conventions as Direct3D's: row vectors, row-major matrices,
-// left-handed coordinates, depth 0..1, screen and render-target row 0 at the top, texture v = 0 at an
-// image's first row, pixel centres at integer screen coordinates, culling by on-screen winding.
+// left-handed coordinates, depth 0..1, screen and render-target row 0 at the top, texture v = 0 at
+// an image's first row, pixel centres at integer screen coordinates, culling by on-screen winding.
 //
 // A new device starts in Direct3D 8's documented default state. Objects are reference counted:
 // every object handed out (Create*, Get*Surface*, GetRenderTarget, ...) holds a reference the
@@ -22,6 +22,9 @@
 //    renders through an EGL surfaceless context into its back buffer only; Present then only
 //    finishes the frame.
 //  - IDirect3DDevice8::ReadBackBuffer reads the back buffer as top-down 32-bit pixels.
+//  - IDirect3DDevice8::Flush hands the drawing queued so far to the renderer without waiting.
+//  - IDirect3DDevice8::QueueBackBufferRead / TakeBackBufferRead read the back buffer a frame late
+//    through two pixel-pack buffers, so capture does not stall the renderer.
 //  - Locking a render-target surface (back buffer, cube face) read-only reads its pixels back.
 
 struct IDirect3D8;
@@ -179,6 +182,15 @@ struct IDirect3DDevice8 : IUnknown {
     // ---- Extension: the back buffer's pixels, top row first, each a 32-bit A8R8G8B8 value
     // (alpha 0xFF). `pixels` holds Height rows of `pitch` bytes (pitch >= Width * 4).
     virtual HRESULT ReadBackBuffer(void* pixels, UINT pitch) = 0;
+    // ---- Extension: starts the renderer on the drawing queued so far and returns at once, so
+    // that the caller's own work overlaps it.
+    virtual HRESULT Flush() = 0;
+    // ---- Extension: back-buffer reads that do not wait for the renderer. QueueBackBufferRead
+    // starts copying the back buffer into one of two pixel-pack buffers and returns at once
+    // (refused while two reads are queued); TakeBackBufferRead waits for the oldest queued read and
+    // writes its pixels as ReadBackBuffer does (S_FALSE and nothing written when none is queued).
+    virtual HRESULT QueueBackBufferRead() = 0;
+    virtual HRESULT TakeBackBufferRead(void* pixels, UINT pitch) = 0;
 };
 
 struct IDirect3D8 : IUnknown {

@@ -59,6 +59,7 @@ constexpr HRESULT MakeD3dError(uint32_t code) {
 }
 
 inline constexpr HRESULT D3D_OK = 0;
+inline constexpr HRESULT S_FALSE = 1;  // success, with nothing done
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);

@@ -97,6 +97,8 @@ bool Device::CreateGlObjects() {
                                     parameters_.AutoDepthStencilFormat);
     }
     glGenFramebuffers(1, &targetFramebuffer_);
+    core_->cache().BindFramebuffer(targetFramebuffer_);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backColor_, 0);
     ReplaceReference(renderTarget_, backBuffer_);
     ReplaceReference(depthTarget_, depthSurface_);
     AttachTarget();
@@ -135,6 +137,7 @@ Device::~Device() {
         glDeleteRenderbuffers(1, &depthStencil_);
         glDeleteBuffers(1, &userVertices_);
         glDeleteBuffers(1, &userIndices_);
+        if (packBuffers_[0] != 0) glDeleteBuffers(2, packBuffers_.data());
         glDeleteVertexArrays(1, &vertexArray_);
     }
     core_->SetOwner(nullptr);
@@ -172,7 +175,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
     if (!core_->Use()) return D3DERR_DEVICELOST;
     GlStateCache& cache = core_->cache();
-    cache.BindFramebuffer(targetFramebuffer_);
+    cache.BindFramebuffer(drawFramebuffer_);
     GLbitfield mask = 0;
     if ((flags & D3DCLEAR_TARGET) != 0) {
         mask |= GL_COLOR_BUFFER_BIT;
@@ -273,6 +276,67 @@ HRESULT Device::GetBackBuffer(UINT index, D3DBACKBUFFER_TYPE, IDirect3DSurface8*
     return D3D_OK;
 }
 
+HRESULT Device::Flush() {
+    if (!core_->Use()) return D3DERR_DEVICELOST;
+    glFlush();
+    return D3D_OK;
+}
+
+HRESULT Device::QueueBackBufferRead() {
+    if (packQueued_ == static_cast<int>(packBuffers_.size())) {
+        return Refuse("read-queue", "QueueBackBufferRead with two reads queued: take one first",
+                      D3DERR_INVALIDCALL);
+    }
+    if (!core_->Use()) return D3DERR_DEVICELOST;
+    const auto bytes = static_cast<GLsizeiptr>(width_) * height_ * 4;
+    if (packBuffers_[0] == 0) {
+        glGenBuffers(2, packBuffers_.data());
+        for (GLuint buffer : packBuffers_) {
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+            glBufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
+        }
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffers_[packNext_]);
+    // Into the bound pack buffer: the pointer is an offset, and the copy is queued behind the
+    // frame.
+    core_->ReadTextureImage(GL_TEXTURE_2D, backColor_, 0, static_cast<int>(width_),
+                            static_cast<int>(height_), nullptr, static_cast<int>(width_ * 4));
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glFlush();
+    packNext_ = (packNext_ + 1) % static_cast<int>(packBuffers_.size());
+    ++packQueued_;
+    return D3D_OK;
+}
+
+HRESULT Device::TakeBackBufferRead(void* pixels, UINT pitch) {
+    if (pixels == nullptr || pitch < width_ * 4) {
+        return Refuse("read-back", "TakeBackBufferRead needs room for width x 4 bytes a row",
+                      D3DERR_INVALIDCALL);
+    }
+    if (packQueued_ == 0) return S_FALSE;
+    if (!core_->Use()) return D3DERR_DEVICELOST;
+    const int count = static_cast<int>(packBuffers_.size());
+    const int oldest = (packNext_ - packQueued_ + count) % count;
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffers_[oldest]);
+    const auto rowBytes = static_cast<size_t>(width_) * 4;
+    const auto* mapped = static_cast<const uint8_t*>(glMapBufferRange(
+        GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(rowBytes * height_), GL_MAP_READ_BIT));
+    --packQueued_;
+    if (mapped == nullptr) {
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+        return Refuse("read-map", "GL could not map a queued back-buffer read",
+                      D3DERR_DRIVERINTERNALERROR);
+    }
+    for (UINT row = 0; row < height_; ++row) {
+        const auto* from = reinterpret_cast<const uint32_t*>(mapped + row * rowBytes);
+        auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + row * pitch);
+        for (UINT column = 0; column < width_; ++column) to[column] = from[column] | 0xFF000000u;
+    }
+    glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    return D3D_OK;
+}
+
 HRESULT Device::ReadBackBuffer(void* pixels, UINT pitch) {
     if (pixels == nullptr || pitch < width_ * 4) {
         return Refuse("read-back", "ReadBackBuffer needs room for width x 4 bytes a row", D3DERR_INVALIDCALL);
@@ -289,19 +353,23 @@ HRESULT Device::ReadBackBuffer(void* pixels, UINT pitch) {
 
 // ---- Render targets ------------------------------------------------------------------------------
 
+// Every target has a framebuffer of its own with its image attached once, so switching targets
+// (six cube faces a frame) binds rather than re-attaches; only the depth attachment may change.
 void Device::AttachTarget() {
     GlStateCache& cache = core_->cache();
-    cache.BindFramebuffer(targetFramebuffer_);
     const SurfaceImage& image = renderTarget_->image();
+    const GLuint depth = depthTarget_ != nullptr ? depthStencil_ : 0;
     if (image.kind == SurfaceImage::Kind::BackBuffer) {
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backColor_, 0);
+        drawFramebuffer_ = targetFramebuffer_;
+        cache.BindFramebuffer(drawFramebuffer_);
+        if (backDepthAttached_ != depth || depth == 0) {
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                      depth);
+            backDepthAttached_ = depth;
+        }
     } else {
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
-                               image.storage->imageTarget(image.face), image.storage->texture(),
-                               static_cast<GLint>(image.level));
+        drawFramebuffer_ = image.storage->TargetFramebuffer(image.face, image.level, depth);
     }
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                              depthTarget_ != nullptr ? depthStencil_ : 0);
     viewport_ = {0, 0, image.width, image.height, 0.0f, 1.0f};
     ++versions_.viewport;
     pipelineDirty_ = true;

@@ -85,6 +85,9 @@ public:
                               IDirect3DCubeTexture8** texture) override;
 
     HRESULT ReadBackBuffer(void* pixels, UINT pitch) override;
+    HRESULT Flush() override;
+    HRESULT QueueBackBufferRead() override;
+    HRESULT TakeBackBufferRead(void* pixels, UINT pitch) override;
 
     // For tests and the benchmark: GL calls made for state so far, and programs generated.
     uint64_t glStateCalls() const { return core_->cache().callCount(); }
@@ -101,6 +104,7 @@ private:
         GLuint buffer;
         UINT stride;
         UINT availableVertices;  // whole vertices the buffer holds from its start
+        BufferStorage* storage = nullptr;  // for a vertex buffer's store, grown to what draws read
     };
     bool PrepareDraw(const VertexSource& source);
     void ApplyPipelineState();
@@ -124,9 +128,15 @@ private:
     GLuint vertexArray_ = 0;
     GLuint backColor_ = 0;     // the back buffer: an RGBA8 texture, row 0 at the top
     GLuint depthStencil_ = 0;  // D24S8 renderbuffer, shared by every target it fits
-    GLuint targetFramebuffer_ = 0;
+    GLuint targetFramebuffer_ = 0;  // the back buffer's
+    GLuint backDepthAttached_ = 0;  // the depth renderbuffer attached to it now
+    GLuint drawFramebuffer_ = 0;    // the current target's: the back buffer's or a texture image's
     GLuint userVertices_ = 0;  // streamed vertices of the *UP draws
     GLuint userIndices_ = 0;
+    // Queued back-buffer reads: two pixel-pack buffers used in turn, the oldest read first.
+    std::array<GLuint, 2> packBuffers_{};
+    int packQueued_ = 0;
+    int packNext_ = 0;
 
     Surface* backBuffer_ = nullptr;
     Surface* depthSurface_ = nullptr;

@@ -112,6 +112,11 @@ void Inverse3(const D3DMATRIX& m, float out[3][3]) {
     out[2][2] = (a * e - b * d) * s;
 }
 
+HRESULT RefuseStoreGrowth() {
+    return Refuse("buffer-grow", "GL could not grow a vertex buffer's store to what the draw reads",
+                  D3DERR_OUTOFVIDEOMEMORY);
+}
+
 }  // namespace
 
 // ---- GL state from render states ------------------------------------------------------------------
@@ -382,7 +387,7 @@ bool Device::PrepareDraw(const VertexSource& source) {
     }
     GlStateCache& cache = core_->cache();
     cache.BindVertexArray(vertexArray_);
-    cache.BindFramebuffer(targetFramebuffer_);
+    cache.BindFramebuffer(drawFramebuffer_);
     if (pipelineDirty_) ApplyPipelineState();
     if (!ApplyProgram()) return false;
     BindVertices(source);
@@ -401,10 +406,13 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
         return Refuse("no-stream", "DrawPrimitive without a vertex buffer on stream 0", D3DERR_INVALIDCALL);
     }
     const VertexSource source{stream_->storage().buffer(), streamStride_,
-                              streamStride_ > 0 ? stream_->storage().length() / streamStride_ : 0};
+                              streamStride_ > 0 ? stream_->storage().length() / streamStride_ : 0,
+                              &stream_->storage()};
     if (startVertex > source.availableVertices || count > source.availableVertices - startVertex) {
         return Refuse("draw-range", "DrawPrimitive reads past the end of the vertex buffer", D3DERR_INVALIDCALL);
     }
+    if (!source.storage->Cover(size_t{startVertex + count} * streamStride_))
+        return RefuseStoreGrowth();
     if (!PrepareDraw(source)) return D3DERR_INVALIDCALL;
     glDrawArrays(PrimitiveMode(type), static_cast<GLint>(startVertex), static_cast<GLsizei>(count));
     return D3D_OK;
@@ -441,7 +449,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT sta
     }
     const BufferStorage& indexStorage = indices_->storage();
     const VertexSource source{stream_->storage().buffer(), streamStride_,
-                              streamStride_ > 0 ? stream_->storage().length() / streamStride_ : 0};
+                              streamStride_ > 0 ? stream_->storage().length() / streamStride_ : 0,
+                              &stream_->storage()};
     return DrawIndexed(type, primitives, source, indexStorage.buffer(), indexStorage.bytes(),
                        indexStorage.length(), indices_->format() == D3DFMT_INDEX32, startIndex,
                        static_cast<INT>(baseVertex_));
@@ -502,6 +511,11 @@ HRESULT Device::DrawIndexed(D3DPRIMITIVETYPE type, UINT primitives, const Vertex
     if (static_cast<uint64_t>(highest) + static_cast<uint64_t>(baseVertex) >= vertices.availableVertices) {
         return Refuse("index-value", "an index names a vertex past the end of the vertex buffer",
                       D3DERR_INVALIDCALL);
+    }
+    if (vertices.storage != nullptr &&
+        !vertices.storage->Cover((static_cast<size_t>(highest) + baseVertex + 1) *
+                                 vertices.stride)) {
+        return RefuseStoreGrowth();
     }
     if (!PrepareDraw(vertices)) return D3DERR_INVALIDCALL;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);

@@ -1,5 +1,6 @@
 #include "d3d/resources.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "d3d/diagnostics.h"
@@ -20,14 +21,18 @@ HRESULT OwnerOf(GlCore& core, IDirect3DDevice8** device) {
 
 // ---- Buffers ---------------------------------------------------------------------------------
 
-BufferStorage::BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD usage)
+BufferStorage::BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD usage,
+                             Contents contents)
     : core_(std::move(core)),
-      bytes_(length, 0),
+      length_(length),
       usage_((usage & D3DUSAGE_DYNAMIC) != 0 ? GL_STREAM_DRAW : GL_STATIC_DRAW) {
+    if (contents == Contents::kCopyKept) copy_.assign(length, 0);
     if (length == 0 || !core_->Use()) return;
     glGenBuffers(1, &buffer_);
+    if (copy_.empty()) return;  // the store comes with the first lock or draw
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, bytes_.data(), usage_);
+    glBufferData(GL_COPY_WRITE_BUFFER, length, copy_.data(), usage_);
+    storeSize_ = length;
     if (glGetError() != GL_NO_ERROR) {
         glDeleteBuffers(1, &buffer_);
         buffer_ = 0;
@@ -41,6 +46,41 @@ BufferStorage::~BufferStorage() {
     }
 }
 
+bool BufferStorage::Cover(size_t bytes) {
+    bytes = std::min<size_t>(bytes, length_);
+    return bytes <= storeSize_ || Grow(bytes, true);
+}
+
+// At least doubles the store (up to the buffer's length), so a surface that grows frame by frame
+// regrows it only a few times. The old contents move over through a second buffer unless the
+// caller is about to discard them.
+bool BufferStorage::Grow(size_t bytes, bool keepContents) {
+    if (buffer_ == 0 || !core_->Use()) return false;
+    const auto size = static_cast<UINT>(
+        std::min<size_t>(length_, std::max<size_t>(bytes, size_t{storeSize_} * 2)));
+    GLuint saved = 0;
+    if (keepContents && storeSize_ > 0) {
+        glGenBuffers(1, &saved);
+        glBindBuffer(GL_COPY_WRITE_BUFFER, saved);
+        glBufferData(GL_COPY_WRITE_BUFFER, storeSize_, nullptr, GL_STREAM_COPY);
+        glBindBuffer(GL_COPY_READ_BUFFER, buffer_);
+        glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_COPY_WRITE_BUFFER, 0, 0, storeSize_);
+    }
+    glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
+    glBufferData(GL_COPY_WRITE_BUFFER, size, nullptr, usage_);
+    bool grown = glGetError() == GL_NO_ERROR;
+    if (saved != 0) {
+        if (grown) {
+            glBindBuffer(GL_COPY_READ_BUFFER, saved);
+            glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_COPY_WRITE_BUFFER, 0, 0, storeSize_);
+        }
+        core_->cache().ForgetBuffer(saved);
+        glDeleteBuffers(1, &saved);
+    }
+    storeSize_ = grown ? size : 0;
+    return grown;
+}
+
 HRESULT BufferStorage::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
     if (data == nullptr) return Refuse("buffer-lock", "Lock needs a pointer to fill", D3DERR_INVALIDCALL);
     *data = nullptr;
@@ -50,12 +90,31 @@ HRESULT BufferStorage::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
         return Refuse("buffer-lock-range", "Lock of a range past the end of the buffer",
                       D3DERR_INVALIDCALL);
     }
+    uint8_t* bytes = LockedBytes(offset, size, (flags & D3DLOCK_DISCARD) != 0);
+    if (bytes == nullptr) return D3DERR_OUTOFVIDEOMEMORY;
     locked_ = true;
     readOnly_ = (flags & D3DLOCK_READONLY) != 0 && (flags & D3DLOCK_DISCARD) == 0;
     lockOffset_ = offset;
     lockSize_ = size;
-    *data = bytes_.data() + offset;
+    *data = bytes;
     return D3D_OK;
+}
+
+// The kept copy, or the scratch holding the range: its current contents unless the lock discards
+// them (after a discard they are undefined).
+uint8_t* BufferStorage::LockedBytes(UINT offset, UINT size, bool discard) {
+    if (!copy_.empty()) return copy_.data() + offset;
+    if (buffer_ != 0 && size_t{offset} + size > storeSize_ &&
+        !Grow(size_t{offset} + size, !discard)) {
+        return nullptr;
+    }
+    // The scratch keeps its size between locks, so a buffer refilled every frame allocates once.
+    if (scratch_.size() < size || scratch_.empty()) scratch_.resize(std::max<size_t>(size, 1));
+    if (discard || size == 0 || buffer_ == 0) return scratch_.data();
+    if (!core_->Use()) return nullptr;
+    glBindBuffer(GL_COPY_READ_BUFFER, buffer_);
+    glGetBufferSubData(GL_COPY_READ_BUFFER, offset, size, scratch_.data());
+    return scratch_.data();
 }
 
 HRESULT BufferStorage::Unlock() {
@@ -69,7 +128,8 @@ HRESULT BufferStorage::Unlock() {
     // not orphan the storage: a software rasteriser allocates and clears the whole new store,
     // which for the metaball buffers (tens of megabytes) cost half a second a frame.
     if (lockSize_ > 0) {
-        glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+        const uint8_t* bytes = copy_.empty() ? scratch_.data() : copy_.data() + lockOffset_;
+        glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes);
     }
     return D3D_OK;
 }

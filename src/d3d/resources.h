@@ -12,25 +12,43 @@
 
 namespace tavrin::d3d {
 
-// A vertex or index buffer: a GL buffer and the caller-visible copy Lock hands out; Unlock
-// uploads the locked range (into fresh storage after D3DLOCK_DISCARD).
+// A vertex or index buffer: a GL buffer and the memory Lock hands out; Unlock uploads the locked
+// range. Only a buffer whose contents the device reads itself (index buffers: every index is
+// checked before a draw) keeps a copy of all of it; any other lock gets a scratch as large as the
+// lock, filled from GL unless the lock discards. The GL store of such a buffer grows to cover
+// what locks and draws reach, so a buffer sized for the densest metaball surface costs only what
+// the surfaces drawn need.
 class BufferStorage {
 public:
-    BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD usage);
+    enum class Contents { kGpuOnly, kCopyKept };
+
+    BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD usage, Contents contents);
     ~BufferStorage();
     BufferStorage(const BufferStorage&) = delete;
     BufferStorage& operator=(const BufferStorage&) = delete;
 
     bool valid() const { return buffer_ != 0; }
     GLuint buffer() const { return buffer_; }
-    UINT length() const { return static_cast<UINT>(bytes_.size()); }
-    const uint8_t* bytes() const { return bytes_.data(); }
+    UINT length() const { return length_; }
+    // Bytes the GL store holds now (length() once a copy is kept or everything was reached).
+    UINT storeSize() const { return storeSize_; }
+    // The whole contents; only for buffers that keep a copy (null otherwise).
+    const uint8_t* bytes() const { return copy_.empty() ? nullptr : copy_.data(); }
     HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags);
     HRESULT Unlock();
+    // Makes the GL store hold the first `bytes` bytes (at most length()) before a draw reads them;
+    // what no lock wrote is undefined, as in Direct3D. False when GL could not grow it.
+    bool Cover(size_t bytes);
 
 private:
+    uint8_t* LockedBytes(UINT offset, UINT size, bool discard);
+    bool Grow(size_t bytes, bool keepContents);
+
     std::shared_ptr<GlCore> core_;
-    std::vector<uint8_t> bytes_;
+    UINT length_;
+    UINT storeSize_ = 0;
+    std::vector<uint8_t> copy_;     // the whole contents, when kept
+    std::vector<uint8_t> scratch_;  // the locked range otherwise
     GLuint buffer_ = 0;
     GLenum usage_;
     bool locked_ = false;
@@ -42,7 +60,10 @@ private:
 class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer8> {
 public:
     VertexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-        : core_(core), storage_(std::move(core), length, usage), usage_(usage), fvf_(fvf),
+        : core_(core),
+          storage_(std::move(core), length, usage, BufferStorage::Contents::kGpuOnly),
+          usage_(usage),
+          fvf_(fvf),
           pool_(pool) {}
 
     HRESULT GetDevice(IDirect3DDevice8** device) override;
@@ -67,7 +88,10 @@ class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer8> {
 public:
     IndexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, D3DFORMAT format,
                 D3DPOOL pool)
-        : core_(core), storage_(std::move(core), length, usage), usage_(usage), format_(format),
+        : core_(core),
+          storage_(std::move(core), length, usage, BufferStorage::Contents::kCopyKept),
+          usage_(usage),
+          format_(format),
           pool_(pool) {}
 
     HRESULT GetDevice(IDirect3DDevice8** device) override;

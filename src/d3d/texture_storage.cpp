@@ -48,9 +48,32 @@ std::unique_ptr<TextureStorage> TextureStorage::Create(std::shared_ptr<GlCore> c
 
 TextureStorage::~TextureStorage() {
     if (texture_ != 0 && core_->Use()) {
+        for (const Target& target : targets_) {
+            if (target.framebuffer == 0) continue;
+            core_->cache().ForgetFramebuffer(target.framebuffer);
+            glDeleteFramebuffers(1, &target.framebuffer);
+        }
         core_->cache().ForgetTexture(texture_);
         glDeleteTextures(1, &texture_);
     }
+}
+
+GLuint TextureStorage::TargetFramebuffer(int face, UINT level, GLuint depthStencil) {
+    if (targets_.empty()) targets_.resize(images_.size());
+    Target& target = targets_[static_cast<size_t>(face) * levels_ + level];
+    const bool made = target.framebuffer != 0;
+    if (!made) glGenFramebuffers(1, &target.framebuffer);
+    core_->cache().BindFramebuffer(target.framebuffer);
+    if (!made) {
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, imageTarget(face), texture_,
+                               static_cast<GLint>(level));
+    }
+    if (!made || target.depth != depthStencil) {
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                  depthStencil);
+        target.depth = depthStencil;
+    }
+    return target.framebuffer;
 }
 
 UINT TextureStorage::LevelWidth(UINT level) const {
@@ -70,18 +93,14 @@ bool TextureStorage::Allocate() {
     glTexParameteri(target(), GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_) - 1);
     glTexParameteriv(target(), GL_TEXTURE_SWIZZLE_RGBA, gl_.swizzle);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Contents start as zeros (Direct3D leaves them undefined), so no read sees garbage.
+    const std::vector<uint8_t> zeros(static_cast<size_t>(width_) * height_ * gl_.bytesPerTexel, 0);
     for (int face = 0; face < faces; ++face) {
         for (UINT level = 0; level < levels_; ++level) {
-            Image& image = images_[static_cast<size_t>(face) * levels_ + level];
-            const size_t bytes =
-                static_cast<size_t>(LevelWidth(level)) * LevelHeight(level) * gl_.bytesPerTexel;
-            // Contents start as zeros (Direct3D leaves them undefined), so no read sees garbage.
-            image.texels.assign(bytes, 0);
-            glTexImage2D(imageTarget(face), static_cast<GLint>(level),
-                         static_cast<GLint>(gl_.internalFormat), static_cast<GLsizei>(LevelWidth(level)),
-                         static_cast<GLsizei>(LevelHeight(level)), 0, gl_.format, gl_.type,
-                         image.texels.data());
-            if (isRenderTarget()) image.texels = {};
+            glTexImage2D(
+                imageTarget(face), static_cast<GLint>(level),
+                static_cast<GLint>(gl_.internalFormat), static_cast<GLsizei>(LevelWidth(level)),
+                static_cast<GLsizei>(LevelHeight(level)), 0, gl_.format, gl_.type, zeros.data());
         }
     }
     if (glGetError() != GL_NO_ERROR) {
@@ -131,17 +150,23 @@ HRESULT TextureStorage::Lock(int face, UINT level, D3DLOCKED_RECT* locked, const
         return Refuse("lock-rect", "LockRect with a rectangle outside the level", D3DERR_INVALIDCALL);
     }
     const bool readOnly = (flags & D3DLOCK_READONLY) != 0;
-    if (isRenderTarget()) {
-        if (!readOnly) {
-            return Refuse("lock-target", "render-target textures lock read-only", D3DERR_INVALIDCALL);
-        }
-        // Read the current picture; the copy lives until the unlock.
-        if (!core_->Use()) return D3DERR_DEVICELOST;
-        image->texels.resize(static_cast<size_t>(width) * height * 4);
-        core_->ReadTextureImage(imageTarget(face), texture_, static_cast<int>(level), width, height,
-                                image->texels.data(), width * 4);
+    if (isRenderTarget() && !readOnly) {
+        return Refuse("lock-target", "render-target textures lock read-only", D3DERR_INVALIDCALL);
     }
     const int pitch = width * gl_.bytesPerTexel;
+    // The copy lives until the unlock.
+    if (isRenderTarget() || image->written) {
+        if (!core_->Use()) return D3DERR_DEVICELOST;
+        image->texels.resize(static_cast<size_t>(pitch) * height);
+        if (isRenderTarget()) {
+            core_->ReadTextureImage(imageTarget(face), texture_, static_cast<int>(level), width,
+                                    height, image->texels.data(), width * 4);
+        } else {
+            ReadLevel(face, level, *image);
+        }
+    } else {
+        image->texels.assign(static_cast<size_t>(pitch) * height, 0);
+    }
     image->locked = true;
     image->readOnly = readOnly;
     image->rect = area;
@@ -157,15 +182,25 @@ HRESULT TextureStorage::Unlock(int face, UINT level) {
         return Refuse("unlock", "UnlockRect on a level that is not locked", D3DERR_INVALIDCALL);
     }
     image->locked = false;
-    if (isRenderTarget()) {
-        image->texels = {};
-        return D3D_OK;
+    HRESULT result = D3D_OK;
+    if (!isRenderTarget() && !image->readOnly) {
+        if (core_->Use()) {
+            Upload(face, level, image->rect);
+            image->written = true;
+        } else {
+            result = D3DERR_DEVICELOST;
+        }
     }
-    if (!image->readOnly) {
-        if (!core_->Use()) return D3DERR_DEVICELOST;
-        Upload(face, level, image->rect);
-    }
-    return D3D_OK;
+    image->texels.clear();
+    image->texels.shrink_to_fit();
+    return result;
+}
+
+void TextureStorage::ReadLevel(int face, UINT level, Image& image) {
+    core_->cache().BindTexture(0, target(), texture_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(imageTarget(face), static_cast<GLint>(level), gl_.format, gl_.type,
+                  image.texels.data());
 }
 
 void TextureStorage::Upload(int face, UINT level, const RECT& rect) {

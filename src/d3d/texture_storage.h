@@ -11,9 +11,10 @@
 
 namespace tavrin::d3d {
 
-// The images of a 2D or cube texture: a GL texture plus, for textures the caller fills, a copy
-// of every level in the API's texel layout that LockRect hands out and UnlockRect uploads.
-// Render-target textures keep no copy: their images live only in GL and lock read-only.
+// The images of a 2D or cube texture, held by GL. A locked level gets a copy in the API's texel
+// layout, read back from GL (zeros before anything was written), that UnlockRect uploads and
+// frees: no texture keeps a second copy of its images in memory. Render-target textures lock
+// read-only.
 class TextureStorage {
 public:
     // Null (with a message) when the size, format, levels or usage cannot be made.
@@ -33,13 +34,18 @@ public:
     UINT LevelHeight(UINT level) const;
     GlCore& core() { return *core_; }
 
+    // The framebuffer drawing into (face, level), bound, with `depthStencil` (a renderbuffer, or
+    // 0) as its depth: made on first use and kept with the texture.
+    GLuint TargetFramebuffer(int face, UINT level, GLuint depthStencil);
+
     HRESULT Describe(UINT level, D3DSURFACE_DESC* desc) const;
     HRESULT Lock(int face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT Unlock(int face, UINT level);
 
 private:
     struct Image {
-        std::vector<uint8_t> texels;  // the caller-visible copy (empty for render targets)
+        std::vector<uint8_t> texels;  // the caller-visible copy, only while locked
+        bool written = false;         // GL holds more than the zeros it started with
         bool locked = false;
         bool readOnly = false;
         RECT rect{};
@@ -52,6 +58,7 @@ private:
     bool Allocate();
     Image* FindImage(int face, UINT level);
     void Upload(int face, UINT level, const RECT& rect);
+    void ReadLevel(int face, UINT level, Image& image);
 
     std::shared_ptr<GlCore> core_;
     bool cube_;
@@ -62,6 +69,11 @@ private:
     TextureFormat gl_;
     GLuint texture_ = 0;
     std::vector<Image> images_;  // face-major: face * levels + level
+    struct Target {
+        GLuint framebuffer = 0;
+        GLuint depth = 0;
+    };
+    std::vector<Target> targets_;  // as images_, once the texture is drawn into
 };
 
 // Full mip chain length for a width x height image.

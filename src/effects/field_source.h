@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "d3d/d3dtypes.h"
 #include "effects/vec3.h"
 
@@ -17,6 +19,10 @@ public:
     virtual bool Reserved(int /*first*/, int /*second*/) { return false; }
     // Writes the surface normal at the point when the source can; the field ignores the flag.
     virtual bool Normal(Vec3& /*normal*/, const Vec3& /*point*/) const { return false; }
+    // Changes whenever anything Value, Colour or Normal depend on changes, so that a field can
+    // tell that a pass would repeat its last one. kUntracked (the default): every pass is made.
+    static constexpr uint64_t kUntracked = 0;
+    virtual uint64_t Revision() const { return kUntracked; }
 
     // 0: the field derives vertex normals from its triangles; 1: Normal supplies them; any other
     // value leaves every normal at zero.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <thread>
 
 #include "effects/cube_table.h"
@@ -24,6 +25,13 @@ int CountSamples(int nx, int ny, int nz) {
 // Non-finite values count as outside, so they never reach the interpolation.
 float Sanitised(float value) { return std::isfinite(value) ? value : -1.0f; }
 
+// Zero bytes are a valid value of every array element type the field keeps (all implicit-lifetime
+// types), and calloc leaves fresh pages untouched until they are used.
+template <typename T>
+LazyArray<T> AllocateZeroed(int count) {
+    return LazyArray<T>(static_cast<T*>(std::calloc(std::max(count, 1), sizeof(T))));
+}
+
 // Scales the angle term of a corner's normal weight.
 constexpr float kCornerWeightScale = 1.5707964f;
 
@@ -33,18 +41,19 @@ MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, cons
                              float extentX, float extentY, float extentZ, FieldSource* source)
     : device_(device),
       vertexCapacity_(CountSamples(nx, ny, nz)),
-      vertices_(new SurfaceVertex[vertexCapacity_]()),
+      vertices_(AllocateZeroed<SurfaceVertex>(vertexCapacity_)),
       indexCapacity_(5 * vertexCapacity_),
-      indices_(new int[indexCapacity_]()),
+      indices_(AllocateZeroed<int>(indexCapacity_)),
       bufferCapacity_(5 * vertexCapacity_),
       nx_(nx),
       ny_(ny),
       nz_(nz),
-      samples_(new FieldSample[vertexCapacity_]()),
+      samples_(AllocateZeroed<FieldSample>(vertexCapacity_)),
       source_(source),
       origin_(origin),
       extent_{extentX, extentY, extentZ},
       layerSampled_(new std::atomic<bool>[vertexCapacity_]()) {
+    if (!vertices_ || !indices_ || !samples_) throw std::bad_alloc();
     CreateVertexBuffer();
     SetResolution(nx, ny, nz);
 }
@@ -53,6 +62,9 @@ bool MetaballField::SetResolution(int cx, int cy, int cz) {
     // In double precision: the product of three large ints must not wrap into an accepted size.
     const double needed = (cx + 1.0) * (cy + 1.0) * (cz + 1.0);
     if (needed > vertexCapacity_) return false;
+    // The same grid again: its samples already lie where a new layout would put them.
+    if (cx == nx_ && cy == ny_ && cz == nz_ && sampleCount_ > 0) return true;
+    gridChanged_ = true;
     nx_ = cx;
     ny_ = cy;
     nz_ = cz;
@@ -64,12 +76,14 @@ bool MetaballField::SetResolution(int cx, int cy, int cz) {
     cellSize_[0] = extent_[0] / static_cast<float>(cx);
     cellSize_[1] = extent_[1] / static_cast<float>(cy);
     cellSize_[2] = extent_[2] / static_cast<float>(cz);
-    LayOutSamples();
+    layoutPending_ = true;
     return true;
 }
 
 // Positions accumulate by repeated addition, so every pass meets the same grid points bit for bit.
-void MetaballField::LayOutSamples() {
+void MetaballField::LayOutPendingSamples() {
+    if (!layoutPending_) return;
+    layoutPending_ = false;
     if (sampleCount_ == 0) return;
     FieldSample* sample = samples_.get();
     float z = origin_.z;
@@ -91,36 +105,81 @@ void MetaballField::LayOutSamples() {
 }
 
 void MetaballField::SetSamplingThreads(int threads) {
-    samplingThreads_ = std::clamp(threads, 1, kMaxSamplingThreads);
+    threads = std::clamp(threads, 1, kMaxSamplingThreads);
+    if (threads == samplingThreads_) return;
+    StopHelpers();
+    samplingThreads_ = threads;
+    for (int t = 1; t < threads; ++t) helpers_.emplace_back([this] { HelperLoop(); });
+}
+
+void MetaballField::StopHelpers() {
+    {
+        const std::lock_guard<std::mutex> lock(helperMutex_);
+        helpersStopping_ = true;
+    }
+    helperStart_.notify_all();
+    for (std::thread& helper : helpers_) helper.join();
+    helpers_.clear();
+    helpersStopping_ = false;
+}
+
+void MetaballField::HelperLoop() {
+    uint64_t seen = 0;
+    std::unique_lock<std::mutex> lock(helperMutex_);
+    for (;;) {
+        helperStart_.wait(lock, [&] { return helpersStopping_ || helperGeneration_ != seen; });
+        if (helpersStopping_) return;
+        seen = helperGeneration_;
+        const int layers = helperLayers_;
+        lock.unlock();
+        while (SampleNextLayer(layers)) {
+        }
+        lock.lock();
+        if (--helpersBusy_ == 0) helperDone_.notify_one();
+    }
 }
 
 void MetaballField::Polygonise() {
+    const uint64_t revision = source_->Revision();
+    if (ready_ && !gridChanged_ && revision != FieldSource::kUntracked &&
+        revision == passRevision_ && source_->normalMode == passNormalMode_) {
+        return;
+    }
+    LayOutPendingSamples();
+    gridChanged_ = false;
+    passRevision_ = revision;
+    passNormalMode_ = source_->normalMode;
     ++pass_;
     ready_ = false;
     triangleCount_ = 0;
     nextVertex_ = 0;
     indexCount_ = 0;
     const int layers = sampleCount_ > 0 ? nz_ + 1 : 0;
-    if (samplingThreads_ == 1 || layers < 2) {
+    if (helpers_.empty() || layers < 2) {
         Sweep(layers, true);
     } else {
-        // Helpers sample whole z layers in order while this thread sweeps behind them, sampling
-        // the next unclaimed layer itself whenever the one it needs is not ready.
-        nextLayer_.store(0, std::memory_order_relaxed);
-        for (int layer = 0; layer < layers; ++layer) {
-            layerSampled_[layer].store(false, std::memory_order_relaxed);
-        }
-        std::thread helpers[kMaxSamplingThreads - 1];
-        for (int t = 0; t + 1 < samplingThreads_; ++t) {
-            helpers[t] = std::thread([this, layers] {
-                while (SampleNextLayer(layers)) {
-                }
-            });
-        }
-        Sweep(layers, false);
-        for (int t = 0; t + 1 < samplingThreads_; ++t) helpers[t].join();
+        SampleInParallel(layers);
     }
     ready_ = true;
+}
+
+// Helpers sample whole z layers in order while this thread sweeps behind them, sampling the next
+// unclaimed layer itself whenever the one it needs is not ready.
+void MetaballField::SampleInParallel(int layers) {
+    nextLayer_.store(0, std::memory_order_relaxed);
+    for (int layer = 0; layer < layers; ++layer) {
+        layerSampled_[layer].store(false, std::memory_order_relaxed);
+    }
+    {
+        const std::lock_guard<std::mutex> lock(helperMutex_);
+        helperLayers_ = layers;
+        helpersBusy_ = static_cast<int>(helpers_.size());
+        ++helperGeneration_;
+    }
+    helperStart_.notify_all();
+    Sweep(layers, false);
+    std::unique_lock<std::mutex> lock(helperMutex_);
+    helperDone_.wait(lock, [&] { return helpersBusy_ == 0; });
 }
 
 bool MetaballField::SampleNextLayer(int layers) {

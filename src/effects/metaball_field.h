@@ -1,8 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "d3d/d3dtypes.h"
 #include "effects/field_source.h"
@@ -13,6 +18,14 @@ struct IDirect3DVertexBuffer8;
 namespace tavrin {
 
 struct DisplayDevice;
+
+// A zeroed array whose memory the system commits page by page as it is first written: a field
+// sized for its densest grid holds far more than it usually touches.
+struct FreeDeleter {
+    void operator()(void* memory) const { std::free(memory); }
+};
+template <typename T>
+using LazyArray = std::unique_ptr<T[], FreeDeleter>;
 
 // One grid point of the field.
 struct FieldSample {
@@ -51,7 +64,8 @@ public:
     // The current triangles stay drawable until the next Polygonise.
     bool SetResolution(int cx, int cy, int cz);
 
-    // One marching-cubes pass over the whole grid.
+    // One marching-cubes pass over the whole grid. When the grid, the normal mode and the source's
+    // revision are those of the last pass, that pass's triangles stand: a pass would repeat them.
     void Polygonise();
 
     // Draws the last pass's triangles with the caller's transforms and states; false (and nothing
@@ -59,25 +73,36 @@ public:
     bool Render();
 
     // Samples the field on this many threads (at most 8) ahead of the sweep; the source's Value
-    // must then be safe to call concurrently. The triangles do not depend on it.
+    // must then be safe to call concurrently. The triangles do not depend on it. The helpers are
+    // started here and wait between passes, so a pass starts no thread.
     void SetSamplingThreads(int threads);
+    int SamplingThreads() const { return samplingThreads_; }
 
     bool Ready() const { return ready_; }
     int TriangleCount() const { return triangleCount_; }
+    // Passes made (a repeat that was skipped makes none).
+    int Passes() const { return pass_; }
     int IndexCount() const { return indexCount_; }
     const int* Indices() const { return indices_.get(); }
     const SurfaceVertex* Vertices() const { return vertices_.get(); }
     int VertexCapacity() const { return vertexCapacity_; }
     int IndexCapacity() const { return indexCapacity_; }
     int SampleCount() const { return sampleCount_; }
-    const FieldSample* Samples() const { return samples_.get(); }
+    // The grid points of the current resolution, laid out first if a change is pending.
+    const FieldSample* Samples() {
+        LayOutPendingSamples();
+        return samples_.get();
+    }
 
 private:
     void CreateVertexBuffer();
-    void LayOutSamples();
+    void LayOutPendingSamples();
     bool SampleNextLayer(int layers);
     void WaitForLayer(int layer, int layers);
     void Sweep(int layers, bool sampleInSweep);
+    void SampleInParallel(int layers);
+    void HelperLoop();
+    void StopHelpers();
     int MakeVertex(const Vec3& position);
     template <int axis>
     void AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside);
@@ -87,29 +112,47 @@ private:
     DisplayDevice* device_;
     int vertexCapacity_;
     int nextVertex_ = 0;
-    std::unique_ptr<SurfaceVertex[]> vertices_;
+    LazyArray<SurfaceVertex> vertices_;
     int indexCapacity_;
     int indexCount_ = 0;
-    std::unique_ptr<int[]> indices_;
+    LazyArray<int> indices_;
     int bufferCapacity_;
     IDirect3DVertexBuffer8* vertexBuffer_ = nullptr;
     int pass_ = 0;
     int nx_ = 0, ny_ = 0, nz_ = 0;
     int sampleCount_ = 0;
     int strideX_ = 1, strideY_ = 0, strideZ_ = 0;
-    std::unique_ptr<FieldSample[]> samples_;
+    LazyArray<FieldSample> samples_;
     FieldSource* source_;
     int triangleCount_ = 0;
     Vec3 origin_;
     float extent_[3];
     float cellSize_[3] = {};
     bool ready_ = false;
+    // What the last pass was made from, and the pass whose triangles the vertex buffer holds.
+    bool gridChanged_ = true;
+    // A resolution change lays the samples out at the next pass, not at once: a grid changed
+    // again before any pass (as every field is right after construction) is never laid out.
+    bool layoutPending_ = false;
+    uint64_t passRevision_ = FieldSource::kUntracked;
+    int passNormalMode_ = 0;
+    int uploadedPass_ = 0;
     static constexpr int kMaxSamplingThreads = 8;
     int samplingThreads_ = 1;
     // Parallel sampling: which z layers are sampled, and the next one nobody has claimed. Sized
     // for the most layers any accepted resolution can have.
     std::unique_ptr<std::atomic<bool>[]> layerSampled_;
     std::atomic<int> nextLayer_{0};
+    // The waiting helpers: a new generation starts them on a pass of helperLayers_ layers, and
+    // the pass ends when none is busy.
+    std::vector<std::thread> helpers_;
+    std::mutex helperMutex_;
+    std::condition_variable helperStart_;
+    std::condition_variable helperDone_;
+    uint64_t helperGeneration_ = 0;
+    int helpersBusy_ = 0;
+    int helperLayers_ = 0;
+    bool helpersStopping_ = false;
 };
 
 }  // namespace tavrin

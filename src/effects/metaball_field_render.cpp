@@ -20,23 +20,29 @@ void MetaballField::CreateVertexBuffer() {
 }
 
 MetaballField::~MetaballField() {
+    StopHelpers();
     if (vertexBuffer_ != nullptr) vertexBuffer_->Release();
 }
 
-// The triangles are unrolled into the buffer, three vertices each, refilled with discard: the
-// previous frame's contents are not needed. Only the part the triangles fill is locked, so the
-// device need not move the rest of a buffer sized for the densest surface.
+// The triangles are unrolled into the buffer, three vertices each, refilled with discard after
+// every pass: the previous contents are not needed. Only the part the triangles fill is locked, so
+// the device need not move the rest of a buffer sized for the densest surface. Drawing the same
+// pass again draws what the buffer already holds.
 bool MetaballField::Render() {
     if (!ready_ || vertexBuffer_ == nullptr) return false;
     IDirect3DDevice8* device = device_->device;
-    BYTE* data = nullptr;
-    const UINT size = std::max(indexCount_, 3) * sizeof(SurfaceVertex);
-    if (FAILED(vertexBuffer_->Lock(0, size, &data, D3DLOCK_DISCARD)) || data == nullptr) return false;
-    auto* out = reinterpret_cast<SurfaceVertex*>(data);
-    const SurfaceVertex* pool = vertices_.get();
-    const int* index = indices_.get();
-    for (int n = 0; n < indexCount_; ++n) out[n] = pool[index[n]];
-    vertexBuffer_->Unlock();
+    if (uploadedPass_ != pass_) {
+        BYTE* data = nullptr;
+        const UINT size = std::max(indexCount_, 3) * sizeof(SurfaceVertex);
+        if (FAILED(vertexBuffer_->Lock(0, size, &data, D3DLOCK_DISCARD)) || data == nullptr)
+            return false;
+        auto* out = reinterpret_cast<SurfaceVertex*>(data);
+        const SurfaceVertex* pool = vertices_.get();
+        const int* index = indices_.get();
+        for (int n = 0; n < indexCount_; ++n) out[n] = pool[index[n]];
+        vertexBuffer_->Unlock();
+        uploadedPass_ = pass_;
+    }
     device->SetStreamSource(0, vertexBuffer_, sizeof(SurfaceVertex));
     device->SetVertexShader(kSurfaceVertexFormat);
     device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);

@@ -51,6 +51,21 @@ void DrawModel(MeshModel* model) {
     if (model != nullptr) DrawMesh(*model);
 }
 
+// The radius around the model's origin that holds all its vertices.
+float BoundingRadius(const MeshModel* model) {
+    float radius2 = 0.0f;
+    if (model == nullptr || model->mesh == nullptr) return 0.0f;
+    for (const MeshVertex& vertex : model->mesh->Data().vertices) {
+        const Vec3 p(vertex.x, vertex.y, vertex.z);
+        radius2 = std::max(radius2, p.Dot(p));
+    }
+    return std::sqrt(radius2);
+}
+
+// The faces' near and far planes.
+constexpr float kFaceNear = 0.5f;
+constexpr float kFaceFar = 150.0f;
+
 }  // namespace
 
 TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, MeshModel* trophy,
@@ -66,10 +81,14 @@ TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, M
                               Vec3(-1, -1, -1), 2.0f, 2.0f, 2.0f, this);
     field->SetResolution(resolution, resolution, resolution);
     skyBox_ = new SkyBox(display, "SkyBox");
+    ballRadius_ = BoundingRadius(ball_);
     // The first polygonisation is the first noise evaluation: the tables are drawn here.
     noise_.SetFrame(ballFrame_.rows[0], ballFrame_.rows[1], ballFrame_.rows[2]);
-    // Value only reads the scene and the noise tables, so the field may sample it in parallel.
-    field->SetSamplingThreads(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)));
+    // Value only reads the scene and the noise tables, so the field may sample it in parallel. The
+    // renderer rasterises on every core at the same time, so sampling takes half of them: on two
+    // cores a helper only competes with the rasteriser and the frame is slower with it.
+    field->SetSamplingThreads(
+        static_cast<int>(std::clamp(std::thread::hardware_concurrency() / 2, 1u, 8u)));
     field->Polygonise();
 }
 
@@ -105,6 +124,7 @@ void TrophyScene::StepResolution(int step) {
 }
 
 void TrophyScene::Animate(double frameSeconds) {
+    ++revision_;
     sceneClock_ = static_cast<float>(sceneClock_ + frameSeconds);
     const float clock = sceneClock_;
     blobOffset_.Set(2.0f * std::sin(clock * blobFrequencies_.x),
@@ -166,7 +186,11 @@ void TrophyScene::Render(double frameSeconds) {
     d3d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     d3d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     DrawModel(trophy_);
-    if (!frozen) field->Polygonise();
+    if (!frozen) {
+        // The renderer draws the cube faces, sky and trophy while this thread samples the field.
+        d3d->Flush();
+        field->Polygonise();
+    }
     d3d->LightEnable(0, FALSE);
     d3d->SetRenderState(D3DRS_LIGHTING, FALSE);
 
@@ -196,8 +220,20 @@ void TrophyScene::SetProjection(float width, float zNear, float zFar) {
     device->device->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
-// The sky box and the football: what the blob reflects, drawn in the main pass and in every face.
-void TrophyScene::DrawEnvironment() {
+bool TrophyScene::SphereMayShowInFace(const D3DMATRIX& faceView, const Vec3& centre, float radius) {
+    const float(*m)[4] = faceView.m;
+    const float x = centre.x * m[0][0] + centre.y * m[1][0] + centre.z * m[2][0] + m[3][0];
+    const float y = centre.x * m[0][1] + centre.y * m[1][1] + centre.z * m[2][1] + m[3][1];
+    const float z = centre.x * m[0][2] + centre.y * m[1][2] + centre.z * m[2][2] + m[3][2];
+    if (z + radius < kFaceNear || z - radius > kFaceFar) return false;
+    // The side planes |x| = z and |y| = z, with a margin for rounding.
+    const float reach = radius * 1.41421356f * 1.001f + 1e-4f;
+    return std::abs(x) - z <= reach && std::abs(y) - z <= reach;
+}
+
+// The sky box and the football: what the blob reflects, drawn in the main pass and in every face
+// (without the football where it cannot show).
+void TrophyScene::DrawEnvironment(bool withBall) {
     IDirect3DDevice8* d3d = device->device;
     skyBox_->Render();
     d3d->SetRenderState(D3DRS_ZENABLE, TRUE);
@@ -213,7 +249,7 @@ void TrophyScene::DrawEnvironment() {
                                   {r[2].x, r[2].y, r[2].z, 0.0f},
                                   {t.x, t.y, t.z, 1.0f}}};
     d3d->SetTransform(D3DTS_WORLD, &placement);
-    DrawModel(ball_);
+    if (withBall) DrawModel(ball_);
     const D3DMATRIX identity = MatrixIdentity();
     d3d->SetTransform(D3DTS_WORLD, &identity);
 }
@@ -223,7 +259,7 @@ void TrophyScene::DrawEnvironment() {
 // when none was open.
 void TrophyScene::RenderCubeFaces() {
     IDirect3DDevice8* d3d = device->device;
-    SetProjection(1.0f, 0.5f, 150.0f);
+    SetProjection(1.0f, kFaceNear, kFaceFar);
     D3DMATRIX savedView;
     d3d->GetTransform(D3DTS_VIEW, &savedView);
     IDirect3DSurface8* savedTarget = nullptr;
@@ -239,7 +275,7 @@ void TrophyScene::RenderCubeFaces() {
         if (surface != nullptr) surface->Release();
         d3d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         const bool ownScene = !FAILED(d3d->BeginScene());
-        DrawEnvironment();
+        DrawEnvironment(SphereMayShowInFace(view, ballFrame_.translation, ballRadius_));
         if (ownScene) d3d->EndScene();
     }
     d3d->SetRenderTarget(savedTarget, savedDepth);

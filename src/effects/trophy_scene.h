@@ -40,6 +40,8 @@ public:
     float Value(const Vec3& p) const override;
     // White at alpha 160.
     D3DCOLOR Colour(const Vec3& p) const override;
+    // Moves on with every animation step: a frozen scene's field needs no new pass.
+    uint64_t Revision() const override { return revision_; }
 
     // The 'A' (+1) and 'Y' (-1) keys: the grid becomes resolution + step cells along each axis
     // unless the field refuses it; either way the notice shows for two seconds.
@@ -63,6 +65,10 @@ public:
     float resolutionNoticeTime = 0.0f;
     void (*printText)(int x, int y, const char* text, uint32_t colour) = nullptr;
 
+    // Whether a sphere (world centre, radius) can show in the cube face seen through `faceView`:
+    // false only when it lies wholly outside the face's square 90-degree frustum.
+    static bool SphereMayShowInFace(const D3DMATRIX& faceView, const Vec3& centre, float radius);
+
     float SceneClock() const { return sceneClock_; }
     float BlobHeight() const { return blobHeight_; }
     const Frame& BallFrame() const { return ballFrame_; }
@@ -72,7 +78,7 @@ private:
     void SetLight();
     void LookAt(const Vec3& eye);
     void SetProjection(float width, float zNear, float zFar);
-    void DrawEnvironment();
+    void DrawEnvironment(bool withBall = true);
     void RenderCubeFaces();
     void DrawBlob(const Vec3& eye);
     void DrawResolutionNotice(double frameSeconds);
@@ -92,6 +98,8 @@ private:
     float sceneClock_ = 0.0f;
     float angles_[3] = {1.0f, 1.32f, 2.31f};
     FlowNoise noise_;  // gradients turned by the football's frame
+    uint64_t revision_ = 1;
+    float ballRadius_ = 0.0f;  // of the football mesh around its origin
 };
 
 }  // namespace tavrin

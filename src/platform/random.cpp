@@ -15,4 +15,8 @@ int Rand() {
 
 void ResetRand() { randState = 1; }
 
+unsigned SaveRand() { return randState; }
+
+void RestoreRand(unsigned state) { randState = state; }
+
 }  // namespace tavrin

@@ -12,4 +12,9 @@ int Rand();
 // Returns the sequence to its unseeded start (tests and capture begin from a known state).
 void ResetRand();
 
+// Where the sequence stands, and a return to it: work that must not move the show's draws on
+// (drawing stand-in effects while loading) puts the sequence back afterwards.
+unsigned SaveRand();
+void RestoreRand(unsigned state);
+
 }  // namespace tavrin

@@ -75,8 +75,10 @@ void Show::Startup() {
     device->EndScene();
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DOTPRODUCT3);
     LoadingFrame("Loading.");
+    startupTiming_.firstLoadingFrameMs = MillisecondsSinceProcessStart();
 
     LoadContent();
+    startupTiming_.loadedMs = MillisecondsSinceProcessStart();
     clock_.Start();
 }
 
@@ -104,6 +106,49 @@ void Show::LoadContent() {
     flash_.Attach(kShowFlashCues);
     captions_.Attach(captionTable_);
     display_->hasDot3 = false;
+    PlanRehearsal();
+}
+
+// Stand-ins of every effect, drawn as the show first draws each: the flare without and with its
+// flares, the stadium, the tori, the trophy scene with its resolution notice, and the scroller
+// with rows on screen, each with a flash over it (the flash keeps the stage states it finds). Made
+// after the show's own effects, which have drawn their random values.
+void Show::PlanRehearsal() {
+    DisplayDevice* display = display_.get();
+    rehearsal_ = std::make_unique<Rehearsal>(display->device);
+    auto withFlash = [display](auto drawEffect) {
+        return [display, drawEffect] {
+            drawEffect();
+            static constexpr FlashCue kHalfWhite[] = {{0.0f, 0.0f, 0.5f, 0xFFFFFF}};
+            ScreenFlash flash;
+            flash.Attach(kHalfWhite);
+            flash.Draw(display->device, display->width, display->height, 0.0, 1.0f);
+        };
+    };
+    rehearsal_->Add(withFlash([this, display] {
+        FlareEffect flare(display, 10, 2.0f, 0.8f, textures_[kOutlineBunt], textures_[kFlare]);
+        flare.flareOn = false;
+        flare.Render(0.0);
+        flare.flareOn = true;
+        flare.Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        StadiumEffect(display, 4, textures_[kFussballEnv], textures_[kSphereBump], stadium_.get())
+            .Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        EnvBumpEffect(display, 2, textures_[kBlueEnv], textures_[kSphereBump]).Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        TrophyScene trophy(display, textures_[kBlueEnv], trophy_.get(), football_.get());
+        trophy.printText = &TextOverlay::Print;
+        trophy.resolutionNoticeTime = 1.0f;
+        trophy.Render(0.0);
+    }));
+    rehearsal_->Add(withFlash([this, display] {
+        constexpr double kRowsOnScreen = 20.0;  // seconds of scrolling
+        EndScroller(display, scrollerText_.get(), scrollerTextSize_).Render(kRowsOnScreen);
+    }));
 }
 
 // Constructed in this order: the first three draw their random values from the one shared
@@ -190,6 +235,7 @@ Show::Pass Show::LoadingPass() {
     TakeMessage();
     const bool drawn = Device() != nullptr;
     if (drawn) {
+        if (rehearsal_ != nullptr) rehearsal_->RunNext();
         ClearFrame();
         Device()->BeginScene();
         TextOverlay::Print(19, 10, "Loading..", kWhite);
@@ -209,6 +255,11 @@ Show::Pass Show::LoadingPass() {
         leave = !(clock_.elapsedSeconds() < kLoadingSeconds);
     }
     if (leave || quitRequested_) phase_ = Phase::kMain;
+    // A loading screen too short for one step a pass finishes the rehearsal in its last pass.
+    if (leave && drawn && rehearsal_ != nullptr) {
+        while (rehearsal_->RunNext()) {
+        }
+    }
     return drawn ? Pass::kFrame : Pass::kNoFrame;
 }
 
@@ -290,6 +341,7 @@ void Show::Shutdown() {
 }
 
 void Show::ReleaseContent() {
+    rehearsal_.reset();
     schedule_.reset();
     flareEffect_.reset();
     stadiumEffect_.reset();

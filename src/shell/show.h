@@ -11,8 +11,10 @@
 #include "shell/captions.h"
 #include "shell/display_device.h"
 #include "shell/frame_clock.h"
+#include "shell/rehearsal.h"
 #include "shell/screen_flash.h"
 #include "shell/show_tables.h"
+#include "shell/startup_timing.h"
 
 namespace tavrin {
 
@@ -92,6 +94,7 @@ public:
     TrophyScene* trophyScene() const { return trophyScene_.get(); }
     const ScreenFlash& screenFlash() const { return flash_; }
     const ShowCaptionTable& captionTable() const { return captionTable_; }
+    const StartupTiming& startupTiming() const { return startupTiming_; }
 
 private:
     IDirect3DDevice8* Device() const { return display_ ? display_->device : nullptr; }
@@ -104,6 +107,7 @@ private:
     void LoadingFrame(const char* text);
     void LoadContent();
     void CreateEffects();
+    void PlanRehearsal();
     void ReleaseContent();
 
     ShowEnvironment env_;
@@ -133,6 +137,8 @@ private:
     ScreenFlash flash_;
     Captions captions_;
     ShowCaptionTable captionTable_;
+    StartupTiming startupTiming_;
+    std::unique_ptr<Rehearsal> rehearsal_;  // drawn during the loading passes
 };
 
 }  // namespace tavrin

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "device_fixture.h"
 
 namespace tavrin::testing {
@@ -62,6 +64,31 @@ TEST_F(FrameTest, SceneBracketsAreCountedAndBadCallsAreRefused) {
     std::vector<uint32_t> small(4);
     EXPECT_EQ(device->ReadBackBuffer(small.data(), 4), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->ReadBackBuffer(nullptr, kWidth * 4), D3DERR_INVALIDCALL);
+}
+
+// Queued reads come back oldest first, each with the frame it was queued after, while later
+// frames have drawn over the back buffer; at most two wait at a time.
+TEST_F(FrameTest, QueuedReadsReturnTheirFramesInOrder) {
+    std::vector<uint32_t> pixels(kWidth * kHeight);
+    EXPECT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 4), S_FALSE);
+    const D3DCOLOR frames[3] = {0xFF112233, 0xFF445566, 0xFF778899};
+    ClearTo(frames[0]);
+    ASSERT_EQ(device->QueueBackBufferRead(), D3D_OK);
+    ClearTo(frames[1]);
+    FillRect(0, 0, kWidth, 4, 0xFFFF0000);
+    ASSERT_EQ(device->QueueBackBufferRead(), D3D_OK);
+    EXPECT_EQ(device->QueueBackBufferRead(), D3DERR_INVALIDCALL);
+    ClearTo(frames[2]);
+    ASSERT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 4), D3D_OK);
+    for (uint32_t pixel : pixels) ASSERT_EQ(pixel, frames[0]);
+    ASSERT_EQ(device->QueueBackBufferRead(), D3D_OK);
+    ASSERT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 4), D3D_OK);
+    EXPECT_EQ(pixels[kWidth + 3], 0xFFFF0000u);  // top row first
+    EXPECT_EQ(pixels[(kHeight - 1) * kWidth + 3], frames[1]);
+    ASSERT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 4), D3D_OK);
+    for (uint32_t pixel : pixels) ASSERT_EQ(pixel, frames[2]);
+    EXPECT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 4), S_FALSE);
+    EXPECT_EQ(device->TakeBackBufferRead(pixels.data(), kWidth * 2), D3DERR_INVALIDCALL);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "d3d/resources.h"
 #include "device_fixture.h"
 
 namespace tavrin::testing {
@@ -159,6 +160,80 @@ TEST_F(ResourceTest, TextureLevelsDescriptionsAndLocks) {
     EXPECT_EQ(device->CreateTexture(0, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &refused), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->CreateTexture(16, 16, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &refused), D3DERR_INVALIDCALL);
     EXPECT_EQ(refused, nullptr);
+}
+
+// Locks of a buffer far larger than what is drawn: the store grows to what locks and draws reach,
+// keeps what earlier locks wrote, and a partial lock reads back the current contents.
+TEST_F(ResourceTest, LargeVertexBufferStoreCoversOnlyWhatIsUsed) {
+    constexpr UINT kVertices = 1 << 20;
+    IDirect3DVertexBuffer8* buffer = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(kVertices * sizeof(ScreenVertex), D3DUSAGE_DYNAMIC,
+                                         kScreenFvf, D3DPOOL_DEFAULT, &buffer),
+              D3D_OK);
+    auto& storage = static_cast<d3d::VertexBuffer*>(buffer)->storage();
+    EXPECT_EQ(storage.storeSize(), 0u);
+    ASSERT_EQ(device->SetStreamSource(0, buffer, sizeof(ScreenVertex)), D3D_OK);
+    ASSERT_EQ(device->SetVertexShader(kScreenFvf), D3D_OK);
+    BYTE* data = nullptr;
+    ASSERT_EQ(buffer->Lock(0, 4 * sizeof(ScreenVertex), &data, D3DLOCK_DISCARD), D3D_OK);
+    const ScreenVertex quad[4] = {{0, 0, 0.5f, 1, 0xFFFF0000},
+                                  {16, 0, 0.5f, 1, 0xFFFF0000},
+                                  {0, 16, 0.5f, 1, 0xFFFF0000},
+                                  {16, 16, 0.5f, 1, 0xFFFF0000}};
+    std::memcpy(data, quad, sizeof(quad));
+    ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    EXPECT_LT(storage.storeSize(), 4096u);
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    EXPECT_EQ(Pixel(8, 8), 0xFFFF0000u);
+
+    // A draw near the end grows the store; what was written stays.
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_POINTLIST, kVertices - 1, 1), D3D_OK);
+    EXPECT_EQ(storage.storeSize(), kVertices * sizeof(ScreenVertex));
+    ASSERT_EQ(buffer->Lock(sizeof(ScreenVertex), sizeof(ScreenVertex), &data, 0), D3D_OK);
+    ScreenVertex corner{};
+    std::memcpy(&corner, data, sizeof(corner));
+    EXPECT_EQ(corner.x, 16.0f);
+    EXPECT_EQ(corner.color, 0xFFFF0000u);
+    corner.color = 0xFF0000FF;
+    std::memcpy(data, &corner, sizeof(corner));
+    ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    EXPECT_NE(Pixel(8, 8), 0xFF000000u);
+    ASSERT_EQ(device->SetStreamSource(0, nullptr, 0), D3D_OK);
+    EXPECT_EQ(buffer->Release(), 0u);
+}
+
+// A texture keeps no copy of its levels between locks: what a lock shows comes back from GL,
+// bit for bit, for the 16-bit formats and the unused byte of X8R8G8B8 too.
+TEST_F(ResourceTest, TextureLocksReadBackWhatWasWritten) {
+    struct Case {
+        D3DFORMAT format;
+        uint32_t value;
+        UINT bytes;
+    } cases[] = {{D3DFMT_A1R5G5B5, 0xABCD, 2},
+                 {D3DFMT_R5G6B5, 0x1F3A, 2},
+                 {D3DFMT_A4R4G4B4, 0x9C35, 2},
+                 {D3DFMT_X8R8G8B8, 0x7F102030, 4},
+                 {D3DFMT_L8, 0x5A, 1}};
+    for (const Case& c : cases) {
+        IDirect3DTexture8* texture = nullptr;
+        ASSERT_EQ(device->CreateTexture(8, 4, 2, 0, c.format, D3DPOOL_MANAGED, &texture), D3D_OK);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        EXPECT_EQ(static_cast<const uint8_t*>(locked.pBits)[5], 0);  // fresh levels read as zeros
+        auto* row = static_cast<uint8_t*>(locked.pBits) + locked.Pitch;
+        std::memcpy(row + 3 * c.bytes, &c.value, c.bytes);
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        uint32_t read = 0;
+        std::memcpy(&read, static_cast<const uint8_t*>(locked.pBits) + locked.Pitch + 3 * c.bytes,
+                    c.bytes);
+        EXPECT_EQ(read, c.value) << "format " << c.format;
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+        EXPECT_EQ(texture->Release(), 0u);
+    }
 }
 
 TEST_F(ResourceTest, PackedFormatsSampleAsTheirChannels) {

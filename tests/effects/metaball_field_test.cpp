@@ -260,5 +260,75 @@ TEST(MetaballField, DenseSurfacesStayWithinTheirArrays) {
     }
 }
 
+// A sphere whose radius the test changes, counting its changes as the trophy scene does.
+struct TrackedSphere : FieldSource {
+    float Value(const Vec3& p) const override { return radius2 - p.Dot(p); }
+    uint64_t Revision() const override { return revision; }
+    void SetRadius2(float r2) {
+        radius2 = r2;
+        ++revision;
+    }
+    float radius2 = 0.47f;
+    uint64_t revision = 1;
+};
+
+// Same field, but every pass is made.
+struct UntrackedSphere : TrackedSphere {
+    uint64_t Revision() const override { return kUntracked; }
+};
+
+// Every index with the exact bits of the vertex it names.
+std::vector<float> UnrolledVertices(const MetaballField& field) {
+    std::vector<float> out;
+    for (int n = 0; n < field.IndexCount(); ++n) {
+        const SurfaceVertex& v = field.Vertices()[field.Indices()[n]];
+        out.insert(out.end(), {v.position.x, v.position.y, v.position.z, v.normal.x, v.normal.y,
+                               v.normal.z, static_cast<float>(v.colour)});
+    }
+    return out;
+}
+
+TEST(MetaballField, UnchangedInputsKeepTheLastPassWhichAFullPassWouldRepeat) {
+    TrackedSphere tracked;
+    UntrackedSphere untracked;
+    MetaballField skipping = MakeUnitField(79, &tracked);
+    MetaballField full = MakeUnitField(79, &untracked);
+    auto expectSameSurface = [&] {
+        ASSERT_GT(full.TriangleCount(), 100);
+        EXPECT_EQ(skipping.TriangleCount(), full.TriangleCount());
+        EXPECT_EQ(IndexList(skipping), IndexList(full));
+        EXPECT_EQ(UnrolledVertices(skipping), UnrolledVertices(full));
+    };
+    for (int frame = 0; frame < 3; ++frame) {
+        // What the metaball passage does every frame: the same resolution, then a pass.
+        ASSERT_TRUE(skipping.SetResolution(79, 79, 79));
+        ASSERT_TRUE(full.SetResolution(79, 79, 79));
+        skipping.Polygonise();
+        full.Polygonise();
+        expectSameSurface();
+    }
+    EXPECT_EQ(skipping.Passes(), 1);
+    EXPECT_EQ(full.Passes(), 3);
+
+    // A change of the source, of the grid or of the normal mode makes a new pass.
+    tracked.SetRadius2(0.3f);
+    untracked.SetRadius2(0.3f);
+    skipping.Polygonise();
+    full.Polygonise();
+    EXPECT_EQ(skipping.Passes(), 2);
+    expectSameSurface();
+    ASSERT_TRUE(skipping.SetResolution(39, 39, 39));
+    ASSERT_TRUE(full.SetResolution(39, 39, 39));
+    skipping.Polygonise();
+    full.Polygonise();
+    EXPECT_EQ(skipping.Passes(), 3);
+    expectSameSurface();
+    tracked.normalMode = untracked.normalMode = 2;
+    skipping.Polygonise();
+    full.Polygonise();
+    EXPECT_EQ(skipping.Passes(), 4);
+    expectSameSurface();
+}
+
 }  // namespace
 }  // namespace tavrin

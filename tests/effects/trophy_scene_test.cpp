@@ -267,5 +267,31 @@ TEST_P(TrophyOnDevice, ResolutionNoticeFadesOverTwoSeconds) {
 INSTANTIATE_TEST_SUITE_P(CubeMaps, TrophyOnDevice, ::testing::Bool(),
                          [](const auto& param) { return param.param ? "Cube" : "SphereMap"; });
 
+// A ball is left out of the cube faces that cannot see it, and only of those.
+TEST(TrophyScene, BallIsDrawnOnlyIntoFacesThatCanSeeIt) {
+    const D3DMATRIX faceViews[6] = {{{{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{0, 0, -1, 0}, {0, 1, 0, 0}, {1, 0, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{1, 0, 0, 0}, {0, 0, 1, 0}, {0, -1, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, 0, 1}}},
+                                    {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}},
+                                    {{{-1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, 1}}}};
+    auto seenBy = [&](const Vec3& centre, float radius) {
+        std::vector<int> faces;
+        for (int f = 0; f < 6; ++f) {
+            if (TrophyScene::SphereMayShowInFace(faceViews[f], centre, radius)) faces.push_back(f);
+        }
+        return faces;
+    };
+    EXPECT_EQ(seenBy(Vec3(0, 0, 2), 0.2f), (std::vector<int>{4}));      // straight ahead of +Z
+    EXPECT_EQ(seenBy(Vec3(-3, 0.1f, 0), 0.2f), (std::vector<int>{1}));  // -X
+    EXPECT_EQ(seenBy(Vec3(0, -2, 0.3f), 0.2f), (std::vector<int>{3}));  // -Y
+    // On the edge between +X and +Z both faces may show part of it.
+    EXPECT_EQ(seenBy(Vec3(2, 0, 2), 0.2f), (std::vector<int>{0, 4}));
+    // Around the eye it shows everywhere; nearer than the near plane, nowhere in front.
+    EXPECT_EQ(seenBy(Vec3(0, 0, 0), 1.0f).size(), 6u);
+    EXPECT_TRUE(seenBy(Vec3(0, 0, 0.2f), 0.1f).empty());
+    EXPECT_TRUE(seenBy(Vec3(0, 0, 200), 10.0f).empty());  // beyond the far plane
+}
+
 }  // namespace
 }  // namespace tavrin

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "d3d/gl_device.h"
 #include "music/music_player.h"
 #include "music/output_ring.h"
 #include "music/output_state.h"
@@ -30,6 +31,26 @@ std::string ReadFile(const std::filesystem::path& path) {
 void RunTo(Capture& capture, float songTime) {
     while (!(capture.inMainLoop() && capture.songTime() >= songTime)) {
         ASSERT_TRUE(capture.Step());
+    }
+}
+
+// Every program the show draws with is built while the loading screen holds: no frame of any
+// scene, the metaball passage or the random picks under the scroller builds one, even when the
+// loading screen has fewer passes than there are effects to rehearse.
+TEST(Capture, NoProgramIsBuiltAfterLoading) {
+    constexpr int kFps = 1;
+    Capture capture(kArchive, kFps);
+    ASSERT_TRUE(capture.Start());
+    auto* device = dynamic_cast<d3d::Device*>(capture.show().display()->device);
+    ASSERT_NE(device, nullptr);
+    while (!capture.inMainLoop()) ASSERT_TRUE(capture.Step());
+    const size_t afterLoading = device->programCount();
+    EXPECT_GT(afterLoading, 5u);
+    while (capture.songTime() < 205.0f) {
+        ASSERT_TRUE(capture.Step());
+        ASSERT_EQ(device->programCount(), afterLoading)
+            << "a program was built at song time " << capture.songTime() << " for "
+            << capture.SceneName();
     }
 }
 

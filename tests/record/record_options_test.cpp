@@ -29,6 +29,8 @@ TEST(RecordOptions, ReadsEveryOptionAndSortsStills) {
     EXPECT_EQ(options->timingsPath, "t.csv");
     // Timings alone are a recording too.
     EXPECT_TRUE(Parse({"--timings", "t.csv"}));
+    EXPECT_EQ(options->videoPreset, "ultrafast");
+    EXPECT_EQ(Parse({"--video", "v.mp4", "--preset", "slower"})->videoPreset, "slower");
 }
 
 TEST(RecordOptions, RefusesMistakesWithAReason) {
@@ -44,6 +46,8 @@ TEST(RecordOptions, RefusesMistakesWithAReason) {
     EXPECT_FALSE(Parse({"--still", "nan", "--out", "d"}, &error));
     EXPECT_FALSE(Parse({"--wav"}, &error));
     EXPECT_NE(error.find("needs a value"), std::string::npos);
+    EXPECT_FALSE(Parse({"--video", "v.mp4", "--preset", "fastest; rm -rf"}, &error));
+    EXPECT_NE(error.find("--preset"), std::string::npos);
     EXPECT_FALSE(Parse({"--bogus", "1"}, &error));
     EXPECT_NE(error.find("unknown option"), std::string::npos);
 }

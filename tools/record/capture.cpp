@@ -116,4 +116,17 @@ const std::vector<uint32_t>& Capture::ReadFrame() {
     return pixels_;
 }
 
+void Capture::QueueFrame() {
+    IDirect3DDevice8* device = show_->display() ? show_->display()->device : nullptr;
+    if (device != nullptr && device->QueueBackBufferRead() == D3D_OK) ++queuedFrames_;
+}
+
+const std::vector<uint32_t>* Capture::TakeFrame() {
+    if (queuedFrames_ == 0) return nullptr;
+    --queuedFrames_;
+    pixels_.assign(static_cast<size_t>(width()) * height(), 0);
+    show_->display()->device->TakeBackBufferRead(pixels_.data(), static_cast<UINT>(width() * 4));
+    return &pixels_;
+}
+
 }  // namespace tavrin::record

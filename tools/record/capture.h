@@ -35,6 +35,13 @@ public:
     // The frame just rendered, top-down A8R8G8B8 (read back on request only).
     const std::vector<uint32_t>& ReadFrame();
 
+    // The same a frame late, without waiting for the renderer: QueueFrame starts reading the frame
+    // just rendered; TakeFrame waits for the oldest queued frame (at most two are queued) and
+    // returns it, or nothing when none is queued.
+    void QueueFrame();
+    const std::vector<uint32_t>* TakeFrame();
+    bool FramesQueued() const { return queuedFrames_ > 0; }
+
     // Interleaved 16-bit stereo played while the last frame was on screen (silence while no music
     // played): after n frames, n * 44100 / fps sound frames in all.
     const std::vector<int16_t>& FrameSound() const { return frameSound_; }
@@ -68,6 +75,7 @@ private:
     int64_t soundFramesSoFar_ = 0;
     std::vector<int16_t> frameSound_;
     std::vector<uint32_t> pixels_;
+    int queuedFrames_ = 0;
     std::vector<int32_t> ordersPlayed_;
     int32_t lastOrder_ = -1;
     float songLoopTime_ = -1.0f;

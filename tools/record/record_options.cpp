@@ -14,6 +14,7 @@ constexpr cli::Option kOptions[] = {
     {"fps", "N", "frames per second of song time, 1 to 240 (default 60)"},
     {"to", "SECONDS", "stop at this song time"},
     {"video", "OUT.mp4", "H.264 video with AAC sound, muxed by ffmpeg"},
+    {"preset", "NAME", "x264 speed preset: ultrafast (default, faster than real time) to veryslow (smaller)"},
     {"wav", "OUT.wav", "the sound exactly as the show played it"},
     {"still", "T[,T...]", "PNG stills at these song times (needs --out)"},
     {"out", "DIR", "folder for the stills and their contact sheet"},
@@ -55,6 +56,15 @@ std::optional<RecordOptions> RecordOptionsFrom(const cli::Arguments& arguments, 
             options.dataPath = value;
         } else if (flag == "video") {
             options.videoPath = value;
+        } else if (flag == "preset") {
+            constexpr const char* kPresets[] = {"ultrafast", "superfast", "veryfast",
+                                                "faster",    "fast",      "medium",
+                                                "slow",      "slower",    "veryslow"};
+            if (std::find(std::begin(kPresets), std::end(kPresets), value) == std::end(kPresets)) {
+                error = "--preset takes an x264 preset, ultrafast to veryslow";
+                return std::nullopt;
+            }
+            options.videoPreset = value;
         } else if (flag == "wav") {
             options.wavPath = value;
         } else if (flag == "timings") {

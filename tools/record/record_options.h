@@ -13,6 +13,9 @@ struct RecordOptions {
     int fps = 60;
     std::optional<double> toSongTime;
     std::string videoPath;
+    // x264 speed preset: the fastest keeps capture ahead of real time; slower ones make smaller
+    // files.
+    std::string videoPreset = "ultrafast";
     std::string wavPath;
     std::vector<double> stillTimes;  // ascending
     std::string stillDirectory;

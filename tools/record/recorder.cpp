@@ -69,7 +69,8 @@ bool OpenOutputs(const RecordOptions& options, const Capture& capture, Outputs& 
     }
     if (!options.videoPath.empty()) {
         out.video = std::make_unique<VideoEncoder>();
-        if (!out.video->Open(options.videoPath, capture.width(), capture.height(), options.fps)) {
+        if (!out.video->Open(options.videoPath, capture.width(), capture.height(), options.fps,
+                             options.videoPreset)) {
             return false;
         }
     }
@@ -119,7 +120,11 @@ int Record(const RecordOptions& options) {
         }
         const bool takeStill = main && nextStill < options.stillTimes.size() &&
                                song >= options.stillTimes[nextStill];
-        if (out.video || takeStill || timed) {
+        if (out.video && options.stillTimes.empty() && !timed) {
+            // Video alone takes each frame a frame late, so the renderer never waits for the read.
+            if (capture.FramesQueued()) ok = out.video->AddFrame(*capture.TakeFrame()) && ok;
+            capture.QueueFrame();
+        } else if (out.video || takeStill || timed) {
             // Reading the frame back waits for the rasteriser, so it ends the frame's render time.
             const std::vector<uint32_t>& frame = capture.ReadFrame();
             if (timed) {
@@ -144,12 +149,21 @@ int Record(const RecordOptions& options) {
     }
     progress.Update(capture, true);
 
+    while (const std::vector<uint32_t>* frame = capture.TakeFrame())
+        ok = out.video->AddFrame(*frame) && ok;
     if (!out.wavPath.empty()) ok = out.wav.Close() && ok;
     if (out.video) {
         ok = out.video->Finish(out.wavPath) && ok;
         if (options.wavPath.empty()) std::remove(out.wavPath.c_str());
     }
     if (timed) {
+        const StartupTiming& startup = capture.show().startupTiming();
+        std::fprintf(
+            stderr,
+            "start-up: first loading frame %.0f ms after the process started, loading done "
+            "%.0f ms after that (then the %.0f s hold)\n",
+            startup.firstLoadingFrameMs, startup.loadedMs - startup.firstLoadingFrameMs,
+            Show::kLoadingSeconds);
         std::fputs(timings.Summary().c_str(), stderr);
         if (!timings.WriteCsv(options.timingsPath)) {
             std::fprintf(stderr, "tavrin-record: cannot write %s\n", options.timingsPath.c_str());
