@@ -10,7 +10,7 @@
 #include "music/offline_renderer.h"
 #include "music/replay.h"
 #include "song_fixtures.h"
-#include "soundtrack.h"
+#include "soundtrack/soundtrack.h"
 
 namespace tavrin::testing {
 namespace {
