@@ -191,6 +191,10 @@ TEST(TgaDecode, TrueColourDepthsAndOrigins) {
     const Image argb = DecodeOk(Join(TgaHeader(2, 1, 2, 32, 0x28), {1, 2, 3, 0x40, 5, 6, 7, 0x80}));
     EXPECT_EQ(argb.At(0, 0), 0x40030201u);
     EXPECT_EQ(argb.At(0, 1), 0x80070605u);
+    // 32-bit whose descriptor announces no alpha bits: the fourth byte is padding, not alpha.
+    const Image xrgb = DecodeOk(Join(TgaHeader(2, 2, 1, 32, 0x20), {1, 2, 3, 0x40, 5, 6, 7, 0}));
+    EXPECT_EQ(xrgb.At(0, 0), 0xFF030201u);
+    EXPECT_EQ(xrgb.At(1, 0), 0xFF070605u);
     // Right-to-left, top origin: the first stored pixel is the top right one.
     const Image mirrored = DecodeOk(Join(TgaHeader(2, 2, 1, 24, 0x30), {1, 1, 1, 2, 2, 2}));
     EXPECT_EQ(mirrored.At(1, 0), 0xFF010101u);
