@@ -90,9 +90,14 @@ bool DecodeTga(std::span<const uint8_t> bytes, Image& image, std::string& error)
         }
         pos += mapBytes;
     }
+    const unsigned pixelBytes = (h.pixelBits + 7) / 8;
+    // Raw pixels must all be in the file before the image is allocated for them.
+    if (!h.Rle() && (pos > bytes.size() || size_t{h.width} * h.height * pixelBytes > bytes.size() - pos)) {
+        error = "TGA pixel data is truncated";
+        return false;
+    }
     if (!AllocateImage(image, h.width, h.height, error)) return false;
 
-    const unsigned pixelBytes = (h.pixelBits + 7) / 8;
     bool badIndex = false;
     auto convert = [&](const uint8_t* p) -> uint32_t {
         switch (base) {

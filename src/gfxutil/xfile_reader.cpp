@@ -233,6 +233,9 @@ bool XFileParser::ParseFile() {
                 return true;
             case XToken::Error:
                 return Fail(tokens_.ErrorMessage());
+            case XToken::OpenBrace:  // a reference names an object elsewhere and adds nothing
+                if (!SkipRestOfObject()) return false;
+                break;
             case XToken::Punctuation:
                 if (tokens_.Text() != "template") return Fail("unexpected token at top level");
                 if (!SkipTemplate()) return false;

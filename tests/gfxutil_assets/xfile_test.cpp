@@ -219,6 +219,7 @@ XWriter ExporterFile() {
     x.Object("XSkinMeshHeader").Ints({1, 3, 1}).Close();
     x.Object("SkinWeights").String("Bone01").Ints({1}).Ints({0}).Floats({1}).Floats(identity).Close();
     x.Close().Close();  // mesh, frame
+    x.Reference("Box01");
     x.Object("AnimTicksPerSecond").Ints({4800}).Close();
     x.Object("AnimationSet", "Take_001").Object("Animation", "Anim-Box01").Reference("Box01");
     x.Object("AnimationKey").Ints({4}).Ints({1}).Ints({0, 16}).Floats(identity).Close();
