@@ -56,7 +56,7 @@ bool ParseHeader(std::span<const uint8_t> bytes, BmpHeader& h, std::string& erro
             error = "BMP colour masks are truncated";
             return false;
         }
-        const uint8_t* masks = &bytes[maskOffset];
+        const uint8_t* masks = bytes.data() + maskOffset;  // may be the end when there are none
         if (maskCount >= 3) {
             h.redMask = ReadU32(masks);
             h.greenMask = ReadU32(masks + 4);

@@ -160,6 +160,7 @@ TEST(BmpDecode, DamagedFilesFailWithAReason) {
     DecodeError(MakeBmp({1, 1, 16, 3, {}, {0xF00F, 0x00F0, 0x0F00}}, rows));  // split mask
     DecodeError(MakeBmp({4, 2, 8, 1, {0}}, {3, 0, 0}));                       // RLE without end
     DecodeError(MakeBmp({100000, 100000, 24}, rows));                         // absurd size
+    DecodeError(MakeBmp({1, 1, 24}, {}));  // the headers and nothing after them
     DecodeError({'B', 'M', 0});
 }
 
