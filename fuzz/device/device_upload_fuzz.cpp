@@ -40,9 +40,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     IDirect3DDevice8* device = Device();
     std::string error;
-    if (IDirect3DTexture8* texture = tavrin::CreateTextureFromFileInMemory(device, data, size, &error)) {
+    if (IDirect3DTexture8* texture =
+            tavrin::CreateTextureFromFileInMemory(device, data, size, &error)) {
         D3DSURFACE_DESC top{};
-        if (texture->GetLevelDesc(0, &top) != D3D_OK || top.Width == 0 || top.Height == 0) std::abort();
+        if (texture->GetLevelDesc(0, &top) != D3D_OK || top.Width == 0 || top.Height == 0)
+            std::abort();
         texture->Release();
     } else if (error.empty()) {
         std::abort();

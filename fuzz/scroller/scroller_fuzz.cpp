@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::copy(data, data + size, text.get());
     tavrin::EndScroller scroller(&display, text.get(), size);
     std::vector<tavrin::EndScroller::Row> rows(static_cast<size_t>(scroller.LinesOnScreen()));
-    // From before the first line until the screen has scrolled past 40 lines, a frame per 2.5 lines.
+    // From before the first line until the screen has scrolled past 40 lines, a frame per 2.5
+    // lines.
     for (int frame = 0; frame < 24; ++frame) {
         display.device->BeginScene();
         scroller.Render(frame == 0 ? 0.016 : 2.5);
