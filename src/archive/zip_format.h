@@ -35,6 +35,8 @@ inline uint32_t ReadLe32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-inline uint64_t ReadLe64(const uint8_t* p) { return ReadLe32(p) | (uint64_t{ReadLe32(p + 4)} << 32); }
+inline uint64_t ReadLe64(const uint8_t* p) {
+    return ReadLe32(p) | (uint64_t{ReadLe32(p + 4)} << 32);
+}
 
 }  // namespace tavrin::zip

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <initializer_list>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -59,7 +59,8 @@ namespace {
 // Whether an end record at position is the archive's own: its comment reaches exactly the end.
 bool CommentReachesEnd(ByteSource& source, uint64_t position, uint64_t size) {
     uint8_t length[2];
-    return position + zip::kEndRecordSize <= size && source.ReadAt(position + 20, length, sizeof length) &&
+    return position + zip::kEndRecordSize <= size &&
+           source.ReadAt(position + 20, length, sizeof length) &&
            position + zip::kEndRecordSize + zip::ReadLe16(length) == size;
 }
 
@@ -98,9 +99,14 @@ struct CentralDirectory {
 bool ReadEndRecord(ByteSource& source, uint64_t position, CentralDirectory& directory) {
     uint8_t record[zip::kEndRecordSize];
     if (!source.ReadAt(position, record, sizeof record)) return false;
-    directory = {zip::ReadLe16(record + 4),  zip::ReadLe16(record + 6),  zip::ReadLe16(record + 8),
-                 zip::ReadLe16(record + 10), zip::ReadLe32(record + 12), zip::ReadLe32(record + 16),
-                 position,                   zip::ReadLe16(record + 20)};
+    directory = {zip::ReadLe16(record + 4),
+                 zip::ReadLe16(record + 6),
+                 zip::ReadLe16(record + 8),
+                 zip::ReadLe16(record + 10),
+                 zip::ReadLe32(record + 12),
+                 zip::ReadLe32(record + 16),
+                 position,
+                 zip::ReadLe16(record + 20)};
     return true;
 }
 
@@ -108,7 +114,8 @@ bool ReadEndRecord(ByteSource& source, uint64_t position, CentralDirectory& dire
 // then describe the directory. Streaming writers (zip reading standard input) add one even when
 // the 32-bit fields would do. The record is looked for where it ends at the locator, which holds
 // whatever the prefix, and then where the locator says. False when neither place has it.
-bool ReadZip64EndRecord(ByteSource& source, uint64_t endRecordPosition, CentralDirectory& directory) {
+bool ReadZip64EndRecord(ByteSource& source, uint64_t endRecordPosition,
+                        CentralDirectory& directory) {
     if (endRecordPosition < zip::kZip64LocatorSize) return true;
     const uint64_t locatorPosition = endRecordPosition - zip::kZip64LocatorSize;
     uint8_t locator[zip::kZip64LocatorSize];
@@ -119,7 +126,8 @@ bool ReadZip64EndRecord(ByteSource& source, uint64_t endRecordPosition, CentralD
     uint8_t record[zip::kZip64EndRecordSize];
     if (locatorPosition < sizeof record) return false;
     const auto recordAt = [&](uint64_t position) {
-        return position <= locatorPosition - sizeof record && source.ReadAt(position, record, sizeof record) &&
+        return position <= locatorPosition - sizeof record &&
+               source.ReadAt(position, record, sizeof record) &&
                zip::ReadLe32(record) == zip::kZip64EndRecordSignature;
     };
     uint64_t position = locatorPosition - sizeof record;
@@ -207,8 +215,9 @@ int32_t ReadCentralHeader(ZipReader& zip, ArchiveEntry* entryOut, uint32_t* loca
     const uint64_t commentPosition = extraPosition + entry.extraLength;
     if ((entry.uncompressedSize == zip::kZip64Marker || entry.compressedSize == zip::kZip64Marker ||
          entry.localHeaderOffset == zip::kZip64Marker) &&
-        !ReadZip64Fields(*zip.source, extraPosition, entry.extraLength,
-                         {&entry.uncompressedSize, &entry.compressedSize, &entry.localHeaderOffset})) {
+        !ReadZip64Fields(
+            *zip.source, extraPosition, entry.extraLength,
+            {&entry.uncompressedSize, &entry.compressedSize, &entry.localHeaderOffset})) {
         return ZipIoError;
     }
     if (!ReadField(*zip.source, namePosition, entry.nameLength, name, nameSize) ||
@@ -230,7 +239,8 @@ int32_t ReadCurrentHeader(ZipReader& zip) {
 bool CheckLocalHeader(ZipReader& zip, uint32_t* dataPosition) {
     const ArchiveEntry& central = zip.currentEntry;
     // A ZIP64 value that did not fit 32 bits: an entry this reader cannot deliver.
-    if (central.compressedSize == zip::kZip64Marker || central.uncompressedSize == zip::kZip64Marker ||
+    if (central.compressedSize == zip::kZip64Marker ||
+        central.uncompressedSize == zip::kZip64Marker ||
         central.localHeaderOffset == zip::kZip64Marker) {
         return false;
     }
@@ -250,8 +260,8 @@ bool CheckLocalHeader(ZipReader& zip, uint32_t* dataPosition) {
         uint32_t compressedSize = zip::ReadLe32(local + 18);
         uint32_t uncompressedSize = zip::ReadLe32(local + 22);
         if ((compressedSize == zip::kZip64Marker || uncompressedSize == zip::kZip64Marker) &&
-            !ReadZip64Fields(*zip.source, localPosition + zip::kLocalHeaderSize + nameLength, extraLength,
-                             {&uncompressedSize, &compressedSize})) {
+            !ReadZip64Fields(*zip.source, localPosition + zip::kLocalHeaderSize + nameLength,
+                             extraLength, {&uncompressedSize, &compressedSize})) {
             return false;
         }
         if (zip::ReadLe32(local + 14) != central.crc || compressedSize != central.compressedSize ||
@@ -277,9 +287,10 @@ ZipReader* ZipOpen(std::unique_ptr<ByteSource> source) {
         !ReadZip64EndRecord(*source, recordPosition, directory)) {
         return nullptr;
     }
-    if (directory.disk != 0 || directory.centralDisk != 0 || directory.entriesOnDisk != directory.totalEntries ||
-        directory.totalEntries > std::numeric_limits<uint32_t>::max() || directory.size > directory.end ||
-        directory.offset > directory.end - directory.size) {
+    if (directory.disk != 0 || directory.centralDisk != 0 ||
+        directory.entriesOnDisk != directory.totalEntries ||
+        directory.totalEntries > std::numeric_limits<uint32_t>::max() ||
+        directory.size > directory.end || directory.offset > directory.end - directory.size) {
         return nullptr;
     }
 

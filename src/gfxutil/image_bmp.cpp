@@ -226,7 +226,8 @@ bool DecodeBmp(std::span<const uint8_t> bytes, Image& image, std::string& error)
     // Uncompressed rows must all be in the file before the image is allocated for them.
     if (!rle && CheckImageSize(static_cast<uint64_t>(h.width), height, error) &&
         (h.pixelOffset > bytes.size() ||
-         RowStride(static_cast<uint64_t>(h.width), h.bitCount) * height > bytes.size() - h.pixelOffset)) {
+         RowStride(static_cast<uint64_t>(h.width), h.bitCount) * height >
+             bytes.size() - h.pixelOffset)) {
         error = "BMP pixel data is truncated";
         return false;
     }

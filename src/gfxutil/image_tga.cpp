@@ -92,7 +92,8 @@ bool DecodeTga(std::span<const uint8_t> bytes, Image& image, std::string& error)
     }
     const unsigned pixelBytes = (h.pixelBits + 7) / 8;
     // Raw pixels must all be in the file before the image is allocated for them.
-    if (!h.Rle() && (pos > bytes.size() || size_t{h.width} * h.height * pixelBytes > bytes.size() - pos)) {
+    if (!h.Rle() &&
+        (pos > bytes.size() || size_t{h.width} * h.height * pixelBytes > bytes.size() - pos)) {
         error = "TGA pixel data is truncated";
         return false;
     }

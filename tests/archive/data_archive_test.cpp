@@ -108,14 +108,15 @@ std::vector<uint8_t> Zip64Archive(const std::string& name, const std::string& da
     const auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
     const auto u64 = [&](uint64_t v) { u32(uint32_t(v)), u32(uint32_t(v >> 32)); };
     const auto text = [&](const std::string& s) { out.insert(out.end(), s.begin(), s.end()); };
-    const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
-                                                     static_cast<uInt>(data.size())));
+    const uint32_t crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
     u32(zip::kLocalHeaderSignature), u16(45), u16(0), u16(0), u32(0), u32(crc);
     u32(0xFFFFFFFF), u32(0xFFFFFFFF), u16(uint16_t(name.size())), u16(20), text(name);
     u16(1), u16(16), u64(data.size()), u64(data.size()), text(data);
     const size_t central = out.size() - prefix;
     u32(zip::kCentralHeaderSignature), u16(45), u16(45), u16(0), u16(0), u32(0), u32(crc);
-    u32(0xFFFFFFFF), u32(0xFFFFFFFF), u16(uint16_t(name.size())), u16(28), u16(0), u16(0), u16(0), u32(0);
+    u32(0xFFFFFFFF), u32(0xFFFFFFFF), u16(uint16_t(name.size())), u16(28), u16(0), u16(0), u16(0),
+        u32(0);
     u32(0xFFFFFFFF), text(name);
     u16(1), u16(24), u64(data.size()), u64(data.size()), u64(0);
     const size_t zip64End = out.size() - prefix;
@@ -129,7 +130,8 @@ std::vector<uint8_t> Zip64Archive(const std::string& name, const std::string& da
 
 TEST(DataArchive, Zip64RecordsAndExtraFieldsAreRead) {
     for (size_t prefix : {0, 777}) {
-        DataArchive archive(test::InMemory(Zip64Archive("Scrollertext.txt", "Thanks for watching", prefix)));
+        DataArchive archive(
+            test::InMemory(Zip64Archive("Scrollertext.txt", "Thanks for watching", prefix)));
         ASSERT_TRUE(archive.IsOpen()) << "prefix " << prefix;
         EXPECT_EQ(archive.EntryCount(), 1u);
         EXPECT_EQ(LoadAll(archive, "scrollertext.txt"), Bytes("Thanks for watching"));

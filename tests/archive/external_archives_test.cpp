@@ -94,7 +94,8 @@ TEST_F(ExternalArchives, InfoZipFromStandardInputWritesZip64) {
 }
 
 TEST_F(ExternalArchives, InfoZipEncryptedEntryIsNotDelivered) {
-    ASSERT_TRUE(dir_.Run("zip -q -P secret locked.zip BlueEnv.bmp && zip -q locked.zip Scrollertext.txt"));
+    ASSERT_TRUE(
+        dir_.Run("zip -q -P secret locked.zip BlueEnv.bmp && zip -q locked.zip Scrollertext.txt"));
     DataArchive archive = Open("locked.zip");
     uint8_t untouched = 0;
     uint8_t* buffer = &untouched;

@@ -215,9 +215,20 @@ XWriter ExporterFile() {
     x.Object("VertexDuplicationIndices").Ints({4}).Ints({4}).Ints({0, 1, 2, 3}).Close();
     x.Object("DeclData").Ints({1}).Ints({2, 0, 5, 0}).Ints({2}).Ints({3212836864u, 4294967295u});
     x.Object("KeyValuePair", "note").String("exporter").String("kW X-port").Close().Close();
-    x.Object("MeshMaterialList", "mtls").Ints({1}).Ints({2}).Ints({0, 0}).Reference("Mat01").Close();
+    x.Object("MeshMaterialList", "mtls")
+        .Ints({1})
+        .Ints({2})
+        .Ints({0, 0})
+        .Reference("Mat01")
+        .Close();
     x.Object("XSkinMeshHeader").Ints({1, 3, 1}).Close();
-    x.Object("SkinWeights").String("Bone01").Ints({1}).Ints({0}).Floats({1}).Floats(identity).Close();
+    x.Object("SkinWeights")
+        .String("Bone01")
+        .Ints({1})
+        .Ints({0})
+        .Floats({1})
+        .Floats(identity)
+        .Close();
     x.Close().Close();  // mesh, frame
     x.Reference("Box01");
     x.Object("AnimTicksPerSecond").Ints({4800}).Close();
@@ -250,12 +261,18 @@ TEST(XFileRead, FilesFromCommonExportersLoadInEveryEncoding) {
 // which index normals the second does not have.
 TEST(XFileRead, RepeatedNormalsBlockReplacesTheFirst) {
     XWriter x;
-    x.Object("Mesh").Ints({4}).Floats({0, 0, 0}).Floats({0, 1, 0}).Floats({1, 1, 0}).Floats({1, 0, 0});
+    x.Object("Mesh").Ints({4}).Floats({0, 0, 0}).Floats({0, 1, 0}).Floats({1, 1, 0}).Floats(
+        {1, 0, 0});
     x.Ints({2}).Ints({3, 0, 1, 2}).Ints({3, 0, 2, 3});
     x.Object("MeshNormals").Ints({6});
     for (int i = 0; i < 6; ++i) x.Floats({1, 0, 0});
     x.Ints({2}).Ints({3, 3, 4, 5}).Ints({3, 3, 5, 4}).Close();
-    x.Object("MeshNormals").Ints({1}).Floats({0, 0, 1}).Ints({2}).Ints({3, 0, 0, 0}).Ints({3, 0, 0, 0});
+    x.Object("MeshNormals")
+        .Ints({1})
+        .Floats({0, 0, 1})
+        .Ints({2})
+        .Ints({3, 0, 0, 0})
+        .Ints({3, 0, 0, 0});
     x.Close().Close();
     for (const std::vector<uint8_t>& bytes : {x.Text(), x.Binary()}) {
         const XFileContents contents = ReadOk(bytes);
@@ -272,7 +289,8 @@ TEST(XFileRead, MeshWithOnlyDegenerateFacesIsAFailedLoad) {
     XFileContents contents;
     std::string error;
     const std::string mixed = head + "2; 3;0,0,1;, 3;0,1,2;; }";
-    EXPECT_TRUE(ReadXFile({reinterpret_cast<const uint8_t*>(mixed.data()), mixed.size()}, contents, error))
+    EXPECT_TRUE(
+        ReadXFile({reinterpret_cast<const uint8_t*>(mixed.data()), mixed.size()}, contents, error))
         << error;
 }
 

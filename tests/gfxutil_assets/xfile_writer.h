@@ -69,7 +69,8 @@ public:
                     out += "}\n";
                     break;
                 case Kind::Template:
-                    out += "template " + t.text + " {\n <3D82AB46-62DA-11CF-AB39-0020AF71E433>\n [...]\n}\n";
+                    out += "template " + t.text +
+                           " {\n <3D82AB46-62DA-11CF-AB39-0020AF71E433>\n [...]\n}\n";
                     break;
             }
         }

@@ -102,8 +102,9 @@ int Record(const RecordOptions& options) {
         return 1;
     }
     if (!MusicLoaded(capture)) {
-        std::fprintf(stderr, "tavrin-record: the music in %s cannot be played, so the song never advances\n",
-                     options.dataPath.c_str());
+        std::fprintf(
+            stderr, "tavrin-record: the music in %s cannot be played, so the song never advances\n",
+            options.dataPath.c_str());
         return 1;
     }
     Outputs out;
