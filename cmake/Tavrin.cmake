@@ -70,28 +70,36 @@ function(tavrin_test name)
         PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
-# tavrin_fuzz(NAME SOURCES ... [DEPS ...]): a libFuzzer target, run briefly by CTest in the fuzz build.
+# Limits every fuzz run uses, CTest's and scripts/fuzz's: an input that makes the target allocate
+# a gigabyte at once, or hold two, is a finding, not a slow run.
+set(TAVRIN_FUZZ_LIMITS -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=25)
+
+# tavrin_fuzz(NAME SOURCES ... [DEPS ...] [SEEDS folder ...]): a libFuzzer target, run briefly by
+# CTest in the fuzz build. Its seeds are the SEEDS folders, or else a "seeds" folder beside it.
 function(tavrin_fuzz name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;SEEDS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     tavrin_warnings(${name})
     add_dependencies(tavrin-fuzz-targets ${name})
-    set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+    # Inputs a run finds are kept in the build, or where TAVRIN_FUZZ_CORPUS says (scripts/fuzz).
+    if(NOT DEFINED TAVRIN_FUZZ_CORPUS)
+        set(TAVRIN_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/fuzz-corpus)
+    endif()
+    set(corpus ${TAVRIN_FUZZ_CORPUS}/${name})
     file(MAKE_DIRECTORY ${corpus})
-    # Seeds, when a target has them, live in a "seeds" folder beside its source.
-    set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/seeds)
-    if(NOT EXISTS ${seeds})
-        set(seeds "")
+    set(seeds ${ARG_SEEDS})
+    if(NOT seeds AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/seeds)
+        set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/seeds)
     endif()
     if(NOT DEFINED TAVRIN_FUZZ_SECONDS)
         set(TAVRIN_FUZZ_SECONDS 20)
     endif()
     add_test(NAME ${name}
-             COMMAND ${name} -max_total_time=${TAVRIN_FUZZ_SECONDS} -rss_limit_mb=4096 -timeout=25
-                     ${corpus} ${seeds})
-    set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+             COMMAND ${name} -max_total_time=${TAVRIN_FUZZ_SECONDS} ${TAVRIN_FUZZ_LIMITS} ${corpus} ${seeds})
+    math(EXPR timeout "${TAVRIN_FUZZ_SECONDS} + 300")
+    set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT ${timeout})
 endfunction()
 
 # tavrin_bench(NAME SOURCES ... [DEPS ...]): a Google Benchmark program in build/bin.

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "archive/zip_format.h"
+
 namespace tavrin {
 namespace {
 
@@ -59,7 +61,8 @@ uint32_t DataArchive::Load(const char* name, uint8_t** buffer) {
         found = ArchiveNameMatches(name, entryName);
         if (!found) ZipGoToNextEntry(reader_);
     }
-    if (!found) return 0;
+    // An encrypted entry's bytes are not its file: it counts as missing.
+    if (!found || (entry.flags & zip::kFlagEncrypted)) return 0;
 
     const uint32_t size = entry.uncompressedSize;
     *buffer = nullptr;

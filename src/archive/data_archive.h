@@ -20,8 +20,9 @@ public:
 
     // Finds name (ASCII letter case ignored, '/' as stored) and reads the whole file into a new
     // buffer that the caller frees with delete[]. Returns its size, or 0 when the name is missing
-    // (buffer untouched), the entry is empty or cannot be read in full (buffer set to null; nothing
-    // is left allocated). A CRC mismatch does not fail the load: the bytes come back as read.
+    // (buffer untouched) or encrypted (buffer untouched too), the entry is empty or cannot be read
+    // in full (buffer set to null; nothing is left allocated). A CRC mismatch does not fail the
+    // load: the bytes come back as read.
     uint32_t Load(const char* name, uint8_t** buffer);
 
     bool IsOpen() const { return reader_ != nullptr; }

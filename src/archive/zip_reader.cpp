@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "archive/zip_format.h"
 
@@ -54,23 +56,122 @@ struct ZipReader {
 
 namespace {
 
+// Whether an end record at position is the archive's own: its comment reaches exactly the end.
+bool CommentReachesEnd(ByteSource& source, uint64_t position, uint64_t size) {
+    uint8_t length[2];
+    return position + zip::kEndRecordSize <= size &&
+           source.ReadAt(position + 20, length, sizeof length) &&
+           position + zip::kEndRecordSize + zip::ReadLe16(length) == size;
+}
+
 // Position of the end-of-central-directory record, searched backwards from the end in windows that
-// overlap by four bytes so a signature is never split; 0 when there is none.
+// overlap by four bytes so a signature is never split; 0 when there is none. A signature whose
+// comment length does not reach the end lies inside a comment (or is damage), so the search goes
+// on past it; only when no signature fits is the one nearest the end taken.
 uint64_t FindEndRecord(ByteSource& source) {
     const uint64_t size = source.Size();
     const uint64_t maxBack = std::min<uint64_t>(kMaxSearchBack, size);
     std::array<uint8_t, kSearchWindow + 4> window;
+    uint64_t nearest = 0;
     uint64_t back = 4;
     while (back < maxBack) {
         back = std::min(back + kSearchWindow, maxBack);
         const uint64_t readPos = size - back;
         const size_t length = static_cast<size_t>(std::min<uint64_t>(window.size(), size - readPos));
-        if (!source.ReadAt(readPos, window.data(), length)) return 0;
+        if (!source.ReadAt(readPos, window.data(), length)) return nearest;
         for (size_t i = length - 4 + 1; i-- > 0;) {
-            if (zip::ReadLe32(&window[i]) == zip::kEndRecordSignature) return readPos + i;
+            if (zip::ReadLe32(&window[i]) != zip::kEndRecordSignature) continue;
+            const uint64_t position = readPos + i;
+            if (CommentReachesEnd(source, position, size)) return position;
+            if (nearest == 0) nearest = position;
         }
     }
-    return 0;
+    return nearest;
+}
+
+// The central directory as the end record, or its ZIP64 counterpart, describes it. `end` is the
+// position of the record that follows the directory.
+struct CentralDirectory {
+    uint64_t disk, centralDisk, entriesOnDisk, totalEntries, size, offset, end;
+    uint16_t commentLength;
+};
+
+bool ReadEndRecord(ByteSource& source, uint64_t position, CentralDirectory& directory) {
+    uint8_t record[zip::kEndRecordSize];
+    if (!source.ReadAt(position, record, sizeof record)) return false;
+    directory = {zip::ReadLe16(record + 4),
+                 zip::ReadLe16(record + 6),
+                 zip::ReadLe16(record + 8),
+                 zip::ReadLe16(record + 10),
+                 zip::ReadLe32(record + 12),
+                 zip::ReadLe32(record + 16),
+                 position,
+                 zip::ReadLe16(record + 20)};
+    return true;
+}
+
+// A ZIP64 locator right in front of the end record points to the ZIP64 end record, whose fields
+// then describe the directory. Streaming writers (zip reading standard input) add one even when
+// the 32-bit fields would do. The record is looked for where it ends at the locator, which holds
+// whatever the prefix, and then where the locator says. False when neither place has it.
+bool ReadZip64EndRecord(ByteSource& source, uint64_t endRecordPosition,
+                        CentralDirectory& directory) {
+    if (endRecordPosition < zip::kZip64LocatorSize) return true;
+    const uint64_t locatorPosition = endRecordPosition - zip::kZip64LocatorSize;
+    uint8_t locator[zip::kZip64LocatorSize];
+    if (!source.ReadAt(locatorPosition, locator, sizeof locator) ||
+        zip::ReadLe32(locator) != zip::kZip64LocatorSignature) {
+        return true;
+    }
+    uint8_t record[zip::kZip64EndRecordSize];
+    if (locatorPosition < sizeof record) return false;
+    const auto recordAt = [&](uint64_t position) {
+        return position <= locatorPosition - sizeof record &&
+               source.ReadAt(position, record, sizeof record) &&
+               zip::ReadLe32(record) == zip::kZip64EndRecordSignature;
+    };
+    uint64_t position = locatorPosition - sizeof record;
+    if (!recordAt(position)) {
+        position = zip::ReadLe64(locator + 8);
+        if (!recordAt(position)) return false;
+    }
+    directory.disk = zip::ReadLe32(record + 16);
+    directory.centralDisk = zip::ReadLe32(record + 20);
+    directory.entriesOnDisk = zip::ReadLe64(record + 24);
+    directory.totalEntries = zip::ReadLe64(record + 32);
+    directory.size = zip::ReadLe64(record + 40);
+    directory.offset = zip::ReadLe64(record + 48);
+    directory.end = position;
+    return true;
+}
+
+// Replaces each of `fields` that holds the ZIP64 marker, in order, with its value from the ZIP64
+// extra field, when that value fits; a field left marked makes the entry unreadable. False only
+// when the extra field cannot be read.
+bool ReadZip64Fields(ByteSource& source, uint64_t extraPosition, uint16_t extraLength,
+                     std::initializer_list<uint32_t*> fields) {
+    std::vector<uint8_t> extra(extraLength);
+    if (!source.ReadAt(extraPosition, extra.data(), extra.size())) return false;
+    for (size_t at = 0; at + 4 <= extra.size();) {
+        const uint16_t tag = zip::ReadLe16(&extra[at]);
+        const size_t size = zip::ReadLe16(&extra[at + 2]);
+        at += 4;
+        if (size > extra.size() - at) break;
+        if (tag != zip::kZip64ExtraTag) {
+            at += size;
+            continue;
+        }
+        size_t value = at;
+        for (uint32_t* field : fields) {
+            if (*field != zip::kZip64Marker) continue;
+            if (value + 8 > at + size) break;
+            const uint64_t wide = zip::ReadLe64(&extra[value]);
+            value += 8;
+            if (wide < zip::kZip64Marker) *field = static_cast<uint32_t>(wide);
+        }
+        break;
+    }
+    return true;
 }
 
 // Reads a variable field of a central header into a caller's buffer: a zero goes after the field
@@ -112,6 +213,13 @@ int32_t ReadCentralHeader(ZipReader& zip, ArchiveEntry* entryOut, uint32_t* loca
     const uint64_t namePosition = position + zip::kCentralHeaderSize;
     const uint64_t extraPosition = namePosition + entry.nameLength;
     const uint64_t commentPosition = extraPosition + entry.extraLength;
+    if ((entry.uncompressedSize == zip::kZip64Marker || entry.compressedSize == zip::kZip64Marker ||
+         entry.localHeaderOffset == zip::kZip64Marker) &&
+        !ReadZip64Fields(
+            *zip.source, extraPosition, entry.extraLength,
+            {&entry.uncompressedSize, &entry.compressedSize, &entry.localHeaderOffset})) {
+        return ZipIoError;
+    }
     if (!ReadField(*zip.source, namePosition, entry.nameLength, name, nameSize) ||
         !ReadField(*zip.source, extraPosition, entry.extraLength, extra, extraSize) ||
         !ReadField(*zip.source, commentPosition, entry.commentLength, comment, commentSize)) {
@@ -130,10 +238,15 @@ int32_t ReadCurrentHeader(ZipReader& zip) {
 // The local header must agree with the central one; returns where the entry's data starts.
 bool CheckLocalHeader(ZipReader& zip, uint32_t* dataPosition) {
     const ArchiveEntry& central = zip.currentEntry;
-    uint8_t local[zip::kLocalHeaderSize];
-    if (!zip.source->ReadAt(uint64_t{zip.currentLocalHeaderOffset} + zip.prefix, local, sizeof local)) {
+    // A ZIP64 value that did not fit 32 bits: an entry this reader cannot deliver.
+    if (central.compressedSize == zip::kZip64Marker ||
+        central.uncompressedSize == zip::kZip64Marker ||
+        central.localHeaderOffset == zip::kZip64Marker) {
         return false;
     }
+    const uint64_t localPosition = uint64_t{zip.currentLocalHeaderOffset} + zip.prefix;
+    uint8_t local[zip::kLocalHeaderSize];
+    if (!zip.source->ReadAt(localPosition, local, sizeof local)) return false;
     const uint16_t flags = zip::ReadLe16(local + 6);
     const uint16_t method = zip::ReadLe16(local + 8);
     const uint16_t nameLength = zip::ReadLe16(local + 26);
@@ -143,10 +256,18 @@ bool CheckLocalHeader(ZipReader& zip, uint32_t* dataPosition) {
         return false;
     }
     // With a data descriptor the local CRC and sizes may be zeros; the central values count.
-    if (!(flags & zip::kFlagDataDescriptor) &&
-        (zip::ReadLe32(local + 14) != central.crc || zip::ReadLe32(local + 18) != central.compressedSize ||
-         zip::ReadLe32(local + 22) != central.uncompressedSize)) {
-        return false;
+    if (!(flags & zip::kFlagDataDescriptor)) {
+        uint32_t compressedSize = zip::ReadLe32(local + 18);
+        uint32_t uncompressedSize = zip::ReadLe32(local + 22);
+        if ((compressedSize == zip::kZip64Marker || uncompressedSize == zip::kZip64Marker) &&
+            !ReadZip64Fields(*zip.source, localPosition + zip::kLocalHeaderSize + nameLength,
+                             extraLength, {&uncompressedSize, &compressedSize})) {
+            return false;
+        }
+        if (zip::ReadLe32(local + 14) != central.crc || compressedSize != central.compressedSize ||
+            uncompressedSize != central.uncompressedSize) {
+            return false;
+        }
     }
     *dataPosition = zip.currentLocalHeaderOffset + static_cast<uint32_t>(zip::kLocalHeaderSize) + nameLength +
                     extraLength;
@@ -160,32 +281,29 @@ ZipReader* ZipOpen(const std::string& path) { return ZipOpen(FileByteSource::Ope
 ZipReader* ZipOpen(std::unique_ptr<ByteSource> source) {
     if (!source) return nullptr;
     const uint64_t recordPosition = FindEndRecord(*source);
-    uint8_t record[zip::kEndRecordSize];
+    CentralDirectory directory{};
     if (recordPosition == 0 || recordPosition > std::numeric_limits<uint32_t>::max() ||
-        !source->ReadAt(recordPosition, record, sizeof record)) {
+        !ReadEndRecord(*source, recordPosition, directory) ||
+        !ReadZip64EndRecord(*source, recordPosition, directory)) {
         return nullptr;
     }
-    const uint16_t disk = zip::ReadLe16(record + 4);
-    const uint16_t centralDisk = zip::ReadLe16(record + 6);
-    const uint16_t entriesOnDisk = zip::ReadLe16(record + 8);
-    const uint16_t totalEntries = zip::ReadLe16(record + 10);
-    const uint32_t centralSize = zip::ReadLe32(record + 12);
-    const uint32_t centralOffset = zip::ReadLe32(record + 16);
-    const uint16_t commentLength = zip::ReadLe16(record + 20);
-    if (disk != 0 || centralDisk != 0 || entriesOnDisk != totalEntries ||
-        recordPosition < uint64_t{centralOffset} + centralSize) {
+    if (directory.disk != 0 || directory.centralDisk != 0 ||
+        directory.entriesOnDisk != directory.totalEntries ||
+        directory.totalEntries > std::numeric_limits<uint32_t>::max() ||
+        directory.size > directory.end || directory.offset > directory.end - directory.size) {
         return nullptr;
     }
 
     std::unique_ptr<ZipReader> zip(new (std::nothrow) ZipReader);
     if (!zip) return nullptr;
     zip->source = std::move(source);
-    zip->entryCount = totalEntries;
-    zip->commentSize = commentLength;
+    zip->entryCount = static_cast<uint32_t>(directory.totalEntries);
+    zip->commentSize = directory.commentLength;
     zip->endRecordPosition = static_cast<uint32_t>(recordPosition);
-    zip->centralDirectorySize = centralSize;
-    zip->centralDirectoryOffset = centralOffset;
-    zip->prefix = static_cast<uint32_t>(recordPosition - centralOffset - centralSize);
+    // All three lie below the end record, so they fit 32 bits.
+    zip->centralDirectorySize = static_cast<uint32_t>(directory.size);
+    zip->centralDirectoryOffset = static_cast<uint32_t>(directory.offset);
+    zip->prefix = static_cast<uint32_t>(directory.end - directory.offset - directory.size);
     ZipGoToFirstEntry(zip.get());
     return zip.release();
 }
@@ -235,6 +353,8 @@ int32_t ZipOpenEntry(ZipReader* zip) {
     if (!zip || !zip->currentEntryValid) return ZipParamError;
     if (zip->entryReader) ZipCloseEntry(zip);
 
+    // Encrypted data would come out as ciphertext: such an entry cannot be read.
+    if (zip->currentEntry.flags & zip::kFlagEncrypted) return ZipBadArchive;
     uint32_t dataPosition = 0;
     if (!CheckLocalHeader(*zip, &dataPosition)) return ZipBadArchive;
 

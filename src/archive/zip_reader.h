@@ -6,8 +6,9 @@
 
 #include "archive/byte_source.h"
 
-// Reader for the ZIP subset the show's data uses: stored and deflated entries, one disk, no 64-bit
-// extensions, no encryption. Bytes in front of the archive (a self-extractor stub) are allowed.
+// Reader for the ZIP subset the show's data uses: stored and deflated entries on one disk. ZIP64
+// records and extra fields are read where their values fit 32 bits; encrypted entries cannot be
+// opened. Bytes in front of the archive (a self-extractor stub) are allowed.
 namespace tavrin {
 
 inline constexpr int32_t ZipOk = 0;

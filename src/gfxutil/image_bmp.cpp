@@ -56,7 +56,7 @@ bool ParseHeader(std::span<const uint8_t> bytes, BmpHeader& h, std::string& erro
             error = "BMP colour masks are truncated";
             return false;
         }
-        const uint8_t* masks = &bytes[maskOffset];
+        const uint8_t* masks = bytes.data() + maskOffset;  // may be the end when there are none
         if (maskCount >= 3) {
             h.redMask = ReadU32(masks);
             h.greenMask = ReadU32(masks + 4);
@@ -87,6 +87,11 @@ std::vector<uint32_t> ReadPalette(std::span<const uint8_t> bytes, const BmpHeade
     return palette;
 }
 
+// Bytes per stored row: rows are padded to whole 32-bit words.
+uint64_t RowStride(uint64_t width, uint16_t bitCount) {
+    return ((width * bitCount + 31) / 32) * 4;
+}
+
 // Row order in the file versus the image: bottom-up files fill the last image row first.
 uint32_t ImageRow(const Image& image, bool bottomUp, uint32_t fileRow) {
     return bottomUp ? image.height - 1 - fileRow : fileRow;
@@ -94,11 +99,7 @@ uint32_t ImageRow(const Image& image, bool bottomUp, uint32_t fileRow) {
 
 bool DecodeUncompressed(std::span<const uint8_t> bytes, const BmpHeader& h, bool bottomUp,
                         const std::vector<uint32_t>& palette, Image& image, std::string& error) {
-    const uint64_t stride = ((uint64_t{image.width} * h.bitCount + 31) / 32) * 4;
-    if (h.pixelOffset > bytes.size() || stride * image.height > bytes.size() - h.pixelOffset) {
-        error = "BMP pixel data is truncated";
-        return false;
-    }
+    const uint64_t stride = RowStride(image.width, h.bitCount);
     uint32_t red = 0x7C00, green = 0x03E0, blue = 0x001F, alpha = 0;    // 16-bit default X1R5G5B5
     if (h.bitCount == 32) red = 0xFF0000, green = 0xFF00, blue = 0xFF;  // X8R8G8B8
     if (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) {
@@ -221,9 +222,17 @@ bool DecodeBmp(std::span<const uint8_t> bytes, Image& image, std::string& error)
         error = "BMP width is negative";
         return false;
     }
+    const uint64_t height = static_cast<uint64_t>(std::llabs(h.height));
+    // Uncompressed rows must all be in the file before the image is allocated for them.
+    if (!rle && CheckImageSize(static_cast<uint64_t>(h.width), height, error) &&
+        (h.pixelOffset > bytes.size() ||
+         RowStride(static_cast<uint64_t>(h.width), h.bitCount) * height >
+             bytes.size() - h.pixelOffset)) {
+        error = "BMP pixel data is truncated";
+        return false;
+    }
     // Pixels an RLE stream skips keep the first palette colour.
-    if (!AllocateImage(image, static_cast<uint64_t>(h.width),
-                       static_cast<uint64_t>(std::llabs(h.height)), error,
+    if (!AllocateImage(image, static_cast<uint64_t>(h.width), height, error,
                        palette.empty() ? 0 : palette[0])) {
         return false;
     }

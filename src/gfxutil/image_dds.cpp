@@ -69,15 +69,18 @@ void DecodeInterpolatedAlpha(const uint8_t* block, uint32_t pixels[16]) {
     }
 }
 
-bool DecodeBlocks(std::span<const uint8_t> bytes, uint32_t fourCc, Image& image,
-                  std::string& error) {
+// Both decoders check that the file holds all the pixel data before allocating the image: the
+// header alone must not claim more memory than the file is worth.
+bool DecodeBlocks(std::span<const uint8_t> bytes, uint32_t fourCc, uint32_t width, uint32_t height,
+                  Image& image, std::string& error) {
     const bool dxt1 = fourCc == FourCc('D', 'X', 'T', '1');
     const size_t blockBytes = dxt1 ? 8 : 16;
-    const size_t blocksX = (image.width + 3) / 4, blocksY = (image.height + 3) / 4;
+    const size_t blocksX = (size_t{width} + 3) / 4, blocksY = (size_t{height} + 3) / 4;
     if (blocksX * blocksY * blockBytes > bytes.size() - kHeaderEnd) {
         error = "DDS block data is truncated";
         return false;
     }
+    if (!AllocateImage(image, width, height, error)) return false;
     const uint8_t* block = &bytes[kHeaderEnd];
     for (size_t by = 0; by < blocksY; ++by) {
         for (size_t bx = 0; bx < blocksX; ++bx, block += blockBytes) {
@@ -95,8 +98,8 @@ bool DecodeBlocks(std::span<const uint8_t> bytes, uint32_t fourCc, Image& image,
     return true;
 }
 
-bool DecodeMasked(std::span<const uint8_t> bytes, const uint8_t* format, Image& image,
-                  std::string& error) {
+bool DecodeMasked(std::span<const uint8_t> bytes, const uint8_t* format, uint32_t width,
+                  uint32_t height, Image& image, std::string& error) {
     const uint32_t flags = ReadU32(format + 4), bits = ReadU32(format + 12);
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
         error = "unsupported DDS pixel size of " + std::to_string(bits) + " bits";
@@ -111,11 +114,12 @@ bool DecodeMasked(std::span<const uint8_t> bytes, const uint8_t* format, Image& 
         error = "DDS channel masks are not contiguous";
         return false;
     }
-    const size_t pixelBytes = bits / 8, stride = image.width * pixelBytes;
-    if (stride * image.height > bytes.size() - kHeaderEnd) {
+    const size_t pixelBytes = bits / 8, stride = size_t{width} * pixelBytes;
+    if (stride * height > bytes.size() - kHeaderEnd) {
         error = "DDS pixel data is truncated";
         return false;
     }
+    if (!AllocateImage(image, width, height, error)) return false;
     const uint8_t* src = &bytes[kHeaderEnd];
     for (uint32_t& pixel : image.pixels) {
         pixel = masks.ToArgb(ReadPixelBytes(src, static_cast<unsigned>(pixelBytes)));
@@ -139,7 +143,7 @@ bool DecodeDds(std::span<const uint8_t> bytes, Image& image, std::string& error)
     const uint32_t height = ReadU32(&bytes[12]), width = ReadU32(&bytes[16]);
     const uint8_t* format = &bytes[76];
     const uint32_t formatFlags = ReadU32(format + 4);
-    if (!AllocateImage(image, width, height, error)) return false;
+    if (!CheckImageSize(width, height, error)) return false;
     if (formatFlags & kPfFourCc) {
         const uint32_t fourCc = ReadU32(format + 8);
         if (fourCc != FourCc('D', 'X', 'T', '1') && fourCc != FourCc('D', 'X', 'T', '3') &&
@@ -148,10 +152,10 @@ bool DecodeDds(std::span<const uint8_t> bytes, Image& image, std::string& error)
                     std::string(reinterpret_cast<const char*>(format + 8), 4) + "'";
             return false;
         }
-        return DecodeBlocks(bytes, fourCc, image, error);
+        return DecodeBlocks(bytes, fourCc, width, height, image, error);
     }
     if (formatFlags & (kPfRgb | kPfLuminance | kPfAlpha)) {
-        return DecodeMasked(bytes, format, image, error);
+        return DecodeMasked(bytes, format, width, height, image, error);
     }
     error = "DDS pixel format is not recognised";
     return false;

@@ -20,8 +20,7 @@ const char* ImageFormatName(ImageFormat format) {
     return "?";
 }
 
-bool AllocateImage(Image& image, uint64_t width, uint64_t height, std::string& error,
-                   uint32_t fill) {
+bool CheckImageSize(uint64_t width, uint64_t height, std::string& error) {
     if (width == 0 || height == 0) {
         error = "image has no pixels";
         return false;
@@ -31,6 +30,12 @@ bool AllocateImage(Image& image, uint64_t width, uint64_t height, std::string& e
                 " is beyond the supported limit";
         return false;
     }
+    return true;
+}
+
+bool AllocateImage(Image& image, uint64_t width, uint64_t height, std::string& error,
+                   uint32_t fill) {
+    if (!CheckImageSize(width, height, error)) return false;
     image.width = static_cast<uint32_t>(width);
     image.height = static_cast<uint32_t>(height);
     image.pixels.assign(width * height, fill);

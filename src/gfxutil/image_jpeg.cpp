@@ -28,6 +28,10 @@ struct ErrorManager {
 // can.
 void OnMessage(j_common_ptr, int) {}
 
+// Room for the coefficients of a picture at the pixel limit with three full-resolution
+// components (two bytes each per pixel), and a margin.
+constexpr long kJpegMemoryLimit = static_cast<long>(kMaxImagePixels * 8);
+
 static_assert(std::endian::native == std::endian::little, "pixels are written as BGRA bytes");
 
 }  // namespace
@@ -40,13 +44,18 @@ namespace {
 
 // The libjpeg calls, which leave by longjmp on failure. Nothing in this frame is a C++ object
 // that changes after setjmp, so the jump cannot clobber anything; a failure comes back as C text,
-// or as "" when AllocateImage has already said why in `error`.
+// or as "" when the size check has already said why in `error`.
 const char* ReadPixels(jpeg_decompress_struct& info, ErrorManager& manager,
                        std::span<const uint8_t> bytes, Image& image, std::string& error) {
     if (setjmp(manager.jump)) return manager.message;
     jpeg_create_decompress(&info);
+    // The library's own working memory (a progressive image keeps all its coefficients) is
+    // bounded too, whatever the header's size says.
+    info.mem->max_memory_to_use = kJpegMemoryLimit;
     jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
+    // Refused before decompression starts, which is where the library allocates per pixel.
+    if (!CheckImageSize(info.image_width, info.image_height, error)) return "";
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
         return "CMYK images are not supported";
     }

@@ -43,7 +43,7 @@ namespace {
 
 // The libpng calls, which leave by longjmp on failure. Nothing in this frame is a C++ object
 // that changes after setjmp, so the jump cannot clobber anything; a failure comes back as C text,
-// or as "" when AllocateImage has already said why in `error`.
+// or as "" when the size check has already said why in `error`.
 const char* ReadPixels(png_structp png, png_infop info, ReadState& state, Image& image,
                        std::vector<png_bytep>& rows, std::string& error) {
     if (setjmp(png_jmpbuf(png))) return state.message.c_str();
@@ -52,6 +52,7 @@ const char* ReadPixels(png_structp png, png_infop info, ReadState& state, Image&
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
+    if (!CheckImageSize(width, height, error)) return "";
     const int colourType = png_get_color_type(png, info);
     png_set_expand(png);  // palettes, low-depth grey and tRNS become full RGB(A)/grey(A)
     png_set_scale_16(png);

@@ -31,7 +31,8 @@ TgaHeader ParseHeader(std::span<const uint8_t> b) {
         b[16], b[17]};
 }
 
-// 15/16-bit entries are X1R5G5B5 or A1R5G5B5; the alpha bit counts only when the file says so.
+// 15/16-bit entries are X1R5G5B5 or A1R5G5B5, 32-bit ones X8R8G8B8 or A8R8G8B8: the alpha bits
+// count only when the descriptor says the file has some.
 uint32_t FromTrueColour(const uint8_t* p, unsigned bits, bool useAlpha) {
     switch (bits) {
         case 15:
@@ -43,7 +44,7 @@ uint32_t FromTrueColour(const uint8_t* p, unsigned bits, bool useAlpha) {
         case 24:
             return Argb(255, p[2], p[1], p[0]);
         default:
-            return Argb(p[3], p[2], p[1], p[0]);
+            return Argb(useAlpha ? p[3] : 255, p[2], p[1], p[0]);
     }
 }
 
@@ -89,9 +90,15 @@ bool DecodeTga(std::span<const uint8_t> bytes, Image& image, std::string& error)
         }
         pos += mapBytes;
     }
+    const unsigned pixelBytes = (h.pixelBits + 7) / 8;
+    // Raw pixels must all be in the file before the image is allocated for them.
+    if (!h.Rle() &&
+        (pos > bytes.size() || size_t{h.width} * h.height * pixelBytes > bytes.size() - pos)) {
+        error = "TGA pixel data is truncated";
+        return false;
+    }
     if (!AllocateImage(image, h.width, h.height, error)) return false;
 
-    const unsigned pixelBytes = (h.pixelBits + 7) / 8;
     bool badIndex = false;
     auto convert = [&](const uint8_t* p) -> uint32_t {
         switch (base) {

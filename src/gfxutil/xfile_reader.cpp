@@ -142,6 +142,8 @@ bool XFileParser::ReadPolygons(std::vector<uint32_t>& sizes, std::vector<uint32_
                                uint32_t indexLimit, const char* what) {
     uint32_t count = 0;
     if (!ReadCount(count, 2, what)) return false;
+    // A repeated block replaces the earlier one whole: no stale index may outlive its data.
+    indices.clear();
     sizes.resize(count);
     for (uint32_t& size : sizes) {
         if (!ReadCount(size, 2, "polygon corner count")) return false;
@@ -231,6 +233,9 @@ bool XFileParser::ParseFile() {
                 return true;
             case XToken::Error:
                 return Fail(tokens_.ErrorMessage());
+            case XToken::OpenBrace:  // a reference names an object elsewhere and adds nothing
+                if (!SkipRestOfObject()) return false;
+                break;
             case XToken::Punctuation:
                 if (tokens_.Text() != "template") return Fail("unexpected token at top level");
                 if (!SkipTemplate()) return false;
@@ -540,8 +545,17 @@ bool ReadXFile(std::span<const uint8_t> bytes, XFileContents& contents, std::str
         contents = XFileContents{};
         return false;
     }
-    if (contents.mesh.FaceCount() == 0) {
-        error = "X file holds no mesh faces";
+    // Faces with a repeated corner draw nothing and are dropped when the mesh is optimised; a
+    // mesh made only of them would end up with no buffers at all.
+    const std::vector<uint32_t>& indices = contents.mesh.indices;
+    bool drawable = false;
+    for (size_t i = 0; i + 2 < indices.size() && !drawable; i += 3) {
+        drawable = indices[i] != indices[i + 1] && indices[i + 1] != indices[i + 2] &&
+                   indices[i] != indices[i + 2];
+    }
+    if (!drawable) {
+        error = contents.mesh.FaceCount() == 0 ? "X file holds no mesh faces"
+                                               : "X file holds only degenerate faces";
         contents = XFileContents{};
         return false;
     }

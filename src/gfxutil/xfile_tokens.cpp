@@ -114,6 +114,7 @@ XToken XTokenizer::ReadText() {
         case '(':
         case ')':
             ++pos_;
+            text_.clear();
             return XToken::Punctuation;
         case '"': {
             const size_t start = ++pos_;
@@ -133,6 +134,12 @@ XToken XTokenizer::ReadText() {
         }
         default:
             break;
+    }
+    // A dot starts a number only before a digit; templates open to any child say "[...]".
+    if (c == '.' && !(pos_ + 1 < body_.size() && IsDigit(body_[pos_ + 1]))) {
+        ++pos_;
+        text_.clear();
+        return XToken::Punctuation;
     }
     if (IsDigit(c) || c == '-' || c == '+' || c == '.') return ReadTextNumber();
     if (IsNameStart(c)) {

@@ -78,10 +78,9 @@ auto EvaluateKeys(const Key* keys, int n, double time) {
     if (time > last.frame) return Value(ValueOf(last));
     if (time < first.frame) return Value(ValueOf(first));
 
+    // Exactly at the last frame the time wraps round to 0; when the keys start later than frame 0
+    // the first segment's curve is extrapolated back to there.
     const double e = last.frame >= 1 ? std::fmod(time, static_cast<double>(last.frame)) : 0;
-    // Exactly at the last frame the time wraps round; when the keys start later than frame 0 the
-    // wrap lands before them, where the first key holds.
-    if (e < first.frame) return Value(ValueOf(first));
 
     int i = 0;
     while (i < n - 1 && e >= keys[i + 1].frame) ++i;

@@ -62,6 +62,17 @@ TEST_F(AssetTool, ListFlagsACrcMismatch) {
     EXPECT_NE(Out().find("CRC mismatch"), std::string::npos);
 }
 
+TEST_F(AssetTool, ListNamesEncryptedEntries) {
+    auto bytes = archive_;
+    const size_t central = zip::ReadLe32(&bytes[bytes.size() - zip::kEndRecordSize + 16]);
+    bytes[6] |= zip::kFlagEncrypted;
+    bytes[central + 8] |= zip::kFlagEncrypted;
+    dir_.Write("locked.data", bytes);
+    EXPECT_EQ(Run("list locked.data"), 1);
+    EXPECT_NE(Out().find("encrypted"), std::string::npos);
+    EXPECT_EQ(Run("cat locked.data Scrollertext.txt"), 1);
+}
+
 TEST_F(AssetTool, FailuresExitNonZero) {
     EXPECT_EQ(Run("cat Tavrin.data Missing.x"), 1);
     EXPECT_TRUE(Out().empty());

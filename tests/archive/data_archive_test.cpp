@@ -1,6 +1,7 @@
 #include "archive/data_archive.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "archive/zip_format.h"
 #include "archive_fixtures.h"
@@ -74,7 +75,7 @@ TEST(DataArchive, DataDescriptorEntriesUseTheCentralValues) {
     EXPECT_EQ(LoadAll(archive, "deflated"), test::TextBytes(9000));
 }
 
-TEST(DataArchive, CommentHoldingAnEndSignatureIsTakenForTheRecord) {
+TEST(DataArchive, EndSignatureInTheCommentCountsOnlyWhereItsCommentReachesTheEnd) {
     const auto withComment = [](const std::string& comment) {
         ZipWriter writer;
         writer.Add("a", Bytes("alpha"));
@@ -85,15 +86,79 @@ TEST(DataArchive, CommentHoldingAnEndSignatureIsTakenForTheRecord) {
     EXPECT_EQ(plain.CommentSize(), 17u);
     EXPECT_EQ(LoadAll(plain, "a"), Bytes("alpha"));
 
-    // The fake record is well formed and empty: the archive opens with no entries.
+    // The fake record is well formed, empty and ends exactly at the end of the file: it is taken.
     DataArchive fakeEmpty = withComment(std::string("PK\5\6") + std::string(18, '\0'));
     EXPECT_TRUE(fakeEmpty.IsOpen());
     EXPECT_EQ(fakeEmpty.EntryCount(), 0u);
     EXPECT_TRUE(LoadAll(fakeEmpty, "a").empty());
 
-    DataArchive fakeBroken = withComment("PK\5\6 and then some text that is no record");
-    EXPECT_FALSE(fakeBroken.IsOpen());
-    EXPECT_TRUE(LoadAll(fakeBroken, "a").empty());
+    // A signature whose comment length does not reach the end is passed over for the real record.
+    DataArchive passedOver = withComment("PK\5\6 and then some text that is no record");
+    EXPECT_TRUE(passedOver.IsOpen());
+    EXPECT_EQ(passedOver.CommentSize(), 41u);
+    EXPECT_EQ(LoadAll(passedOver, "a"), Bytes("alpha"));
+}
+
+// One stored entry written the way ZIP64 writers do: every size and offset in the headers is the
+// 0xFFFFFFFF marker, the real values are in the extra fields, and a ZIP64 end record with its
+// locator stands before an end record whose counts are saturated too.
+std::vector<uint8_t> Zip64Archive(const std::string& name, const std::string& data, size_t prefix) {
+    std::vector<uint8_t> out(prefix, 0x5A);
+    const auto u16 = [&](uint32_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    const auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    const auto u64 = [&](uint64_t v) { u32(uint32_t(v)), u32(uint32_t(v >> 32)); };
+    const auto text = [&](const std::string& s) { out.insert(out.end(), s.begin(), s.end()); };
+    const uint32_t crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    u32(zip::kLocalHeaderSignature), u16(45), u16(0), u16(0), u32(0), u32(crc);
+    u32(0xFFFFFFFF), u32(0xFFFFFFFF), u16(uint16_t(name.size())), u16(20), text(name);
+    u16(1), u16(16), u64(data.size()), u64(data.size()), text(data);
+    const size_t central = out.size() - prefix;
+    u32(zip::kCentralHeaderSignature), u16(45), u16(45), u16(0), u16(0), u32(0), u32(crc);
+    u32(0xFFFFFFFF), u32(0xFFFFFFFF), u16(uint16_t(name.size())), u16(28), u16(0), u16(0), u16(0),
+        u32(0);
+    u32(0xFFFFFFFF), text(name);
+    u16(1), u16(24), u64(data.size()), u64(data.size()), u64(0);
+    const size_t zip64End = out.size() - prefix;
+    u32(zip::kZip64EndRecordSignature), u64(44), u16(45), u16(45), u32(0), u32(0);
+    u64(1), u64(1), u64(zip64End - central), u64(central);
+    u32(zip::kZip64LocatorSignature), u32(0), u64(zip64End), u32(1);
+    u32(zip::kEndRecordSignature), u16(0xFFFF), u16(0xFFFF), u16(0xFFFF), u16(0xFFFF);
+    u32(0xFFFFFFFF), u32(0xFFFFFFFF), u16(0);
+    return out;
+}
+
+TEST(DataArchive, Zip64RecordsAndExtraFieldsAreRead) {
+    for (size_t prefix : {0, 777}) {
+        DataArchive archive(
+            test::InMemory(Zip64Archive("Scrollertext.txt", "Thanks for watching", prefix)));
+        ASSERT_TRUE(archive.IsOpen()) << "prefix " << prefix;
+        EXPECT_EQ(archive.EntryCount(), 1u);
+        EXPECT_EQ(LoadAll(archive, "scrollertext.txt"), Bytes("Thanks for watching"));
+    }
+    // A size beyond 32 bits cannot be delivered: the entry is refused, not misread.
+    auto huge = Zip64Archive("a", "alpha", 0);
+    huge[30 + 1 + 20 + 5 + 46 + 1 + 4 + 4] = 1;  // high half of the central uncompressed size
+    DataArchive archive(test::InMemory(huge));
+    ASSERT_TRUE(archive.IsOpen());
+    EXPECT_EQ(ZipOpenEntry(archive.Reader()), ZipBadArchive);
+    EXPECT_TRUE(LoadAll(archive, "a").empty());
+}
+
+TEST(DataArchive, EncryptedEntriesCountAsMissing) {
+    ZipWriter writer;
+    writer.Add("secret.txt", Bytes("ciphertext"), ZipMethod::kStored);
+    writer.Add("plain.txt", Bytes("plain"));
+    std::vector<uint8_t> bytes = writer.Finish();
+    bytes[6] |= zip::kFlagEncrypted;
+    bytes[FirstCentralHeader(bytes) + 8] |= zip::kFlagEncrypted;
+    DataArchive archive(test::InMemory(bytes));
+    uint8_t untouched = 0;
+    uint8_t* buffer = &untouched;
+    EXPECT_EQ(archive.Load("secret.txt", &buffer), 0u);
+    EXPECT_EQ(buffer, &untouched);
+    EXPECT_EQ(ZipOpenEntry(archive.Reader()), ZipBadArchive);
+    EXPECT_EQ(LoadAll(archive, "plain.txt"), Bytes("plain"));
 }
 
 TEST(DataArchive, FailedLoadsLeaveNoBuffer) {

@@ -78,6 +78,32 @@ TEST_F(ExternalArchives, InfoZipStreamedWithDataDescriptors) {
     EXPECT_EQ(LoadAll(archive, "BlueEnv.bmp"), blue_);
 }
 
+// zip reading standard input cannot know the size in advance: the local header carries ZIP64
+// sizes, and a ZIP64 end record and locator stand between the directory and the end record.
+TEST_F(ExternalArchives, InfoZipFromStandardInputWritesZip64) {
+    ASSERT_TRUE(dir_.Run("zip -q - - < Scrollertext.txt > piped.zip"));
+    const auto bytes = dir_.Read("piped.zip");
+    ASSERT_GT(bytes.size(), 30u);
+    ASSERT_EQ(zip::ReadLe32(&bytes[18]), zip::kZip64Marker);
+    DataArchive archive = Open("piped.zip");
+    EXPECT_EQ(LoadAll(archive, "-"), text_);
+    dir_.Write("stub", test::NoiseBytes(999, 14));
+    ASSERT_TRUE(dir_.Run("cat stub piped.zip > sfx.zip"));
+    DataArchive sfx = Open("sfx.zip");
+    EXPECT_EQ(LoadAll(sfx, "-"), text_);
+}
+
+TEST_F(ExternalArchives, InfoZipEncryptedEntryIsNotDelivered) {
+    ASSERT_TRUE(
+        dir_.Run("zip -q -P secret locked.zip BlueEnv.bmp && zip -q locked.zip Scrollertext.txt"));
+    DataArchive archive = Open("locked.zip");
+    uint8_t untouched = 0;
+    uint8_t* buffer = &untouched;
+    EXPECT_EQ(archive.Load("BlueEnv.bmp", &buffer), 0u);
+    EXPECT_EQ(buffer, &untouched);
+    EXPECT_EQ(LoadAll(archive, "Scrollertext.txt"), text_);
+}
+
 constexpr const char* kPythonZip = R"(python3 -c '
 import sys, zipfile
 out, method = sys.argv[1], {"stored": zipfile.ZIP_STORED, "deflated": zipfile.ZIP_DEFLATED}[sys.argv[2]]

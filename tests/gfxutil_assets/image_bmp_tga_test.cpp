@@ -160,6 +160,7 @@ TEST(BmpDecode, DamagedFilesFailWithAReason) {
     DecodeError(MakeBmp({1, 1, 16, 3, {}, {0xF00F, 0x00F0, 0x0F00}}, rows));  // split mask
     DecodeError(MakeBmp({4, 2, 8, 1, {0}}, {3, 0, 0}));                       // RLE without end
     DecodeError(MakeBmp({100000, 100000, 24}, rows));                         // absurd size
+    DecodeError(MakeBmp({1, 1, 24}, {}));  // the headers and nothing after them
     DecodeError({'B', 'M', 0});
 }
 
@@ -191,6 +192,10 @@ TEST(TgaDecode, TrueColourDepthsAndOrigins) {
     const Image argb = DecodeOk(Join(TgaHeader(2, 1, 2, 32, 0x28), {1, 2, 3, 0x40, 5, 6, 7, 0x80}));
     EXPECT_EQ(argb.At(0, 0), 0x40030201u);
     EXPECT_EQ(argb.At(0, 1), 0x80070605u);
+    // 32-bit whose descriptor announces no alpha bits: the fourth byte is padding, not alpha.
+    const Image xrgb = DecodeOk(Join(TgaHeader(2, 2, 1, 32, 0x20), {1, 2, 3, 0x40, 5, 6, 7, 0}));
+    EXPECT_EQ(xrgb.At(0, 0), 0xFF030201u);
+    EXPECT_EQ(xrgb.At(1, 0), 0xFF070605u);
     // Right-to-left, top origin: the first stored pixel is the top right one.
     const Image mirrored = DecodeOk(Join(TgaHeader(2, 2, 1, 24, 0x30), {1, 1, 1, 2, 2, 2}));
     EXPECT_EQ(mirrored.At(1, 0), 0xFF010101u);

@@ -96,6 +96,27 @@ TEST(JpegDecode, TruncatedOrCorruptFails) {
     DecodeImage(bytes, image, error);
 }
 
+// A header claiming 60000 x 60000 pixels is refused from the header alone: a progressive image
+// would otherwise have the library set aside all its coefficients (gigabytes) first.
+TEST(JpegDecode, HugeClaimedSizeIsRefusedBeforeDecoding) {
+    for (bool progressive : {false, true}) {
+        std::vector<uint8_t> bytes = EncodeJpeg(16, 16, 3, progressive, HalvesRgb());
+        const uint8_t frameMarker = progressive ? 0xC2 : 0xC0;
+        size_t at = 2;
+        while (at + 9 < bytes.size() && !(bytes[at] == 0xFF && bytes[at + 1] == frameMarker)) {
+            at += 2 + (bytes[at + 2] << 8 | bytes[at + 3]);
+        }
+        ASSERT_LT(at + 9, bytes.size());
+        bytes[at + 5] = bytes[at + 7] = 60000 >> 8;  // height, width (big-endian)
+        bytes[at + 6] = bytes[at + 8] = 60000 & 255;
+        Image image;
+        std::string error;
+        EXPECT_FALSE(DecodeImage(bytes, image, error));
+        EXPECT_NE(error.find("60000 x 60000"), std::string::npos) << error;
+        EXPECT_TRUE(image.pixels.empty());
+    }
+}
+
 // ---- PNG: written with libpng ----------------------------------------------------------------
 
 struct PngLayout {

@@ -192,6 +192,108 @@ Frame { FrameTransformMatrix { -1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; }
     EXPECT_NEAR(v.nz, 0.8, 1e-6);
 }
 
+// What 3ds Max, DirectX SDK, Blender and trueSpace exporters put around the geometry: template
+// declarations, named instances of data objects, top-level objects of unused templates (strings
+// included), skinning, vertex declarations with DWORDs above 2^31, and animation that refers to
+// frames by name.
+XWriter ExporterFile() {
+    const std::vector<double> identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    std::vector<double> translate = identity;
+    translate[12] = 2;
+    XWriter x;
+    x.Template("Frame").Template("Mesh");
+    x.Object("Header").Ints({1, 0, 1}).Close();
+    x.Object("KeyValuePair").String("Date").String("2006-05-19 14:32:10").Close();
+    x.Object("Material", "Mat01").Floats({1, 0.5, 0.25, 1}).Floats({10}).Floats({0, 0, 0});
+    x.Floats({0, 0, 0}).Object("TextureFilename", "Diffuse").String("box.bmp").Close().Close();
+    x.Object("Frame", "Box01").Object("FrameTransformMatrix", "relative").Floats(translate).Close();
+    x.Object("Mesh", "Box01_mesh").Ints({4});
+    x.Floats({0, 0, 0}).Floats({0, 1, 0}).Floats({1, 1, 0}).Floats({1, 0, 0});
+    x.Ints({2}).Ints({3, 0, 1, 2}).Ints({3, 0, 2, 3});
+    x.Object("MeshNormals", "normals").Ints({1}).Floats({0, 0, -1}).Ints({2});
+    x.Ints({3, 0, 0, 0}).Ints({3, 0, 0, 0}).Close();
+    x.Object("VertexDuplicationIndices").Ints({4}).Ints({4}).Ints({0, 1, 2, 3}).Close();
+    x.Object("DeclData").Ints({1}).Ints({2, 0, 5, 0}).Ints({2}).Ints({3212836864u, 4294967295u});
+    x.Object("KeyValuePair", "note").String("exporter").String("kW X-port").Close().Close();
+    x.Object("MeshMaterialList", "mtls")
+        .Ints({1})
+        .Ints({2})
+        .Ints({0, 0})
+        .Reference("Mat01")
+        .Close();
+    x.Object("XSkinMeshHeader").Ints({1, 3, 1}).Close();
+    x.Object("SkinWeights")
+        .String("Bone01")
+        .Ints({1})
+        .Ints({0})
+        .Floats({1})
+        .Floats(identity)
+        .Close();
+    x.Close().Close();  // mesh, frame
+    x.Reference("Box01");
+    x.Object("AnimTicksPerSecond").Ints({4800}).Close();
+    x.Object("AnimationSet", "Take_001").Object("Animation", "Anim-Box01").Reference("Box01");
+    x.Object("AnimationKey").Ints({4}).Ints({1}).Ints({0, 16}).Floats(identity).Close();
+    x.Close().Close();
+    return x;
+}
+
+TEST(XFileRead, FilesFromCommonExportersLoadInEveryEncoding) {
+    const XWriter file = ExporterFile();
+    for (const std::vector<uint8_t>& bytes :
+         {file.Text(), file.Binary(), file.Binary(true), XWriter::Compress(file.Text(), 90),
+          XWriter::Compress(file.Binary(), 90)}) {
+        const XFileContents contents = ReadOk(bytes);
+        ASSERT_EQ(contents.mesh.FaceCount(), 2u);
+        ASSERT_EQ(contents.materials.size(), 1u);
+        EXPECT_EQ(contents.materials[0].textureFile, "box.bmp");
+        EXPECT_FLOAT_EQ(contents.materials[0].diffuse[1], 0.5f);
+        float minX = 100;
+        for (const MeshVertex& v : contents.mesh.vertices) {
+            minX = std::min(minX, v.x);
+            EXPECT_FLOAT_EQ(v.nz, -1);
+        }
+        EXPECT_FLOAT_EQ(minX, 2);  // placed by the named FrameTransformMatrix
+    }
+}
+
+// A second MeshNormals block replaces the first: its indices must never mix with the first's,
+// which index normals the second does not have.
+TEST(XFileRead, RepeatedNormalsBlockReplacesTheFirst) {
+    XWriter x;
+    x.Object("Mesh").Ints({4}).Floats({0, 0, 0}).Floats({0, 1, 0}).Floats({1, 1, 0}).Floats(
+        {1, 0, 0});
+    x.Ints({2}).Ints({3, 0, 1, 2}).Ints({3, 0, 2, 3});
+    x.Object("MeshNormals").Ints({6});
+    for (int i = 0; i < 6; ++i) x.Floats({1, 0, 0});
+    x.Ints({2}).Ints({3, 3, 4, 5}).Ints({3, 3, 5, 4}).Close();
+    x.Object("MeshNormals")
+        .Ints({1})
+        .Floats({0, 0, 1})
+        .Ints({2})
+        .Ints({3, 0, 0, 0})
+        .Ints({3, 0, 0, 0});
+    x.Close().Close();
+    for (const std::vector<uint8_t>& bytes : {x.Text(), x.Binary()}) {
+        const XFileContents contents = ReadOk(bytes);
+        ASSERT_EQ(contents.mesh.FaceCount(), 2u);
+        EXPECT_EQ(contents.mesh.vertices.size(), 4u);
+        for (const MeshVertex& v : contents.mesh.vertices) EXPECT_FLOAT_EQ(v.nz, 1);
+    }
+}
+
+TEST(XFileRead, MeshWithOnlyDegenerateFacesIsAFailedLoad) {
+    const std::string head = "xof 0303txt 0032\nMesh { 3; 0;0;0;, 0;1;0;, 1;0;0;; ";
+    EXPECT_NE(ReadError(head + "2; 3;0,0,1;, 3;2,2,2;; }").find("degenerate"), std::string::npos);
+    // One drawable face among degenerate ones is enough.
+    XFileContents contents;
+    std::string error;
+    const std::string mixed = head + "2; 3;0,0,1;, 3;0,1,2;; }";
+    EXPECT_TRUE(
+        ReadXFile({reinterpret_cast<const uint8_t*>(mixed.data()), mixed.size()}, contents, error))
+        << error;
+}
+
 TEST(XFileRead, MalformedFilesFailWithAReason) {
     const std::string mesh = "Mesh { 3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;; ";
     const std::string head = "xof 0303txt 0032\n";

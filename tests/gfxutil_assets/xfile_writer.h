@@ -34,6 +34,8 @@ public:
         return Open();
     }
     XWriter& Reference(const std::string& name) { return Open().Name(name).Close(); }
+    // A template declaration open to any child ("[...]"), as exporters put at the top of a file.
+    XWriter& Template(const std::string& name) { return Add({Kind::Template, name}); }
 
     std::vector<uint8_t> Text() const {
         std::string out = "xof 0303txt 0032\n";
@@ -66,6 +68,10 @@ public:
                 case Kind::Close:
                     out += "}\n";
                     break;
+                case Kind::Template:
+                    out += "template " + t.text +
+                           " {\n <3D82AB46-62DA-11CF-AB39-0020AF71E433>\n [...]\n}\n";
+                    break;
             }
         }
         return {out.begin(), out.end()};
@@ -95,6 +101,10 @@ public:
                     break;
                 case Kind::Close:
                     w.U16(11);
+                    break;
+                case Kind::Template:
+                    w.U16(31).U16(1).U32(static_cast<uint32_t>(t.text.size())).Text(t.text).U16(10);
+                    w.U16(5).Zeros(16).U16(14).U16(18).U16(18).U16(18).U16(15).U16(11);
                     break;
             }
         }
@@ -133,7 +143,7 @@ public:
     }
 
 private:
-    enum class Kind { Name, String, Ints, Floats, Open, Close };
+    enum class Kind { Name, String, Ints, Floats, Open, Close, Template };
     struct Token {
         Kind kind;
         std::string text{};

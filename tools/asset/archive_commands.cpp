@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/data_archive.h"
+#include "archive/zip_format.h"
 #include "archive/zip_reader.h"
 #include "asset_commands.h"
 
@@ -28,6 +29,7 @@ std::unique_ptr<DataArchive> OpenArchive(const char* path) {
 
 // Reads the current entry through and reports what the reader thinks of it.
 std::string CheckEntry(ZipReader* zip, const ArchiveEntry& info) {
+    if (info.flags & zip::kFlagEncrypted) return "encrypted";
     const int32_t opened = ZipOpenEntry(zip);
     if (opened != ZipOk) return "bad header (" + std::to_string(opened) + ")";
     static uint8_t scratch[1 << 16];

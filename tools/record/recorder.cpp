@@ -8,6 +8,7 @@
 #include "capture.h"
 #include "contact_sheet.h"
 #include "frame_timings.h"
+#include "music/music_player.h"
 #include "png_file.h"
 #include "shell/data_location.h"
 #include "video_encoder.h"
@@ -77,6 +78,13 @@ bool OpenOutputs(const RecordOptions& options, const Capture& capture, Outputs& 
     return true;
 }
 
+// The song clock only runs while the music plays: with data whose music cannot be loaded it stands
+// at 0, and no song time would ever end the recording.
+bool MusicLoaded(Capture& capture) {
+    const MusicPlayer* music = capture.show().music();
+    return music != nullptr && music->Module() != nullptr;
+}
+
 }  // namespace
 
 std::string StillName(double songTime) {
@@ -94,6 +102,12 @@ int Record(const RecordOptions& options) {
     Capture capture(data.path, options.fps);
     if (!capture.Start()) {
         std::fprintf(stderr, "tavrin-record: the show could not start (no display)\n");
+        return 1;
+    }
+    if (!MusicLoaded(capture)) {
+        std::fprintf(
+            stderr, "tavrin-record: the music in %s cannot be played, so the song never advances\n",
+            options.dataPath.c_str());
         return 1;
     }
     Outputs out;
