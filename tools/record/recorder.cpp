@@ -107,7 +107,7 @@ int Record(const RecordOptions& options) {
     if (!MusicLoaded(capture)) {
         std::fprintf(
             stderr, "tavrin-record: the music in %s cannot be played, so the song never advances\n",
-            options.dataPath.c_str());
+            data.path.c_str());
         return 1;
     }
     Outputs out;
