@@ -41,23 +41,19 @@ int64_t RenderPcm(XmModule* module, int32_t blockFrames, int64_t frameLimit, con
     std::vector<float> block(2 * static_cast<size_t>(blockFrames));
     std::vector<int16_t> pcm(block.size());
     int64_t frames = 0;
-    int32_t filled = 0;
-    bool more = true;
-    while (more) {
-        more = frames + filled < frameLimit && !stop(*module);
-        if (more) {
-            if (filled == 0) std::fill(block.begin(), block.end(), 0.0f);
-            const int32_t want = static_cast<int32_t>(
-                std::min<int64_t>(blockFrames - filled, frameLimit - frames - filled));
-            filled += RenderStretch(module, block.data() + 2 * static_cast<ptrdiff_t>(filled), want,
-                                    inverseRate);
+    bool stopped = false;
+    while (!stopped && frames < frameLimit) {
+        std::fill(block.begin(), block.end(), 0.0f);
+        const int32_t want = static_cast<int32_t>(std::min<int64_t>(blockFrames, frameLimit - frames));
+        int32_t filled = 0;
+        while (filled < want && !(stopped = stop(*module))) {
+            filled += RenderStretch(module, block.data() + 2 * static_cast<ptrdiff_t>(filled),
+                                    want - filled, inverseRate);
         }
-        if (filled == blockFrames || (!more && filled > 0)) {
-            ConvertToPcm16(pcm.data(), block.data(), filled);
-            if (!sink(pcm.data(), filled)) return -1;
-            frames += filled;
-            filled = 0;
-        }
+        if (filled == 0) break;
+        ConvertToPcm16(pcm.data(), block.data(), filled);
+        if (!sink(pcm.data(), filled)) return -1;
+        frames += filled;
     }
     return frames;
 }
