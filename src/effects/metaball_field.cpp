@@ -80,27 +80,20 @@ bool MetaballField::SetResolution(int cx, int cy, int cz) {
     return true;
 }
 
-// Positions accumulate by repeated addition, so every pass meets the same grid points bit for bit.
+// Coordinates accumulate by repeated addition, so every pass meets the same grid points bit for bit.
 void MetaballField::LayOutPendingSamples() {
     if (!layoutPending_) return;
     layoutPending_ = false;
     if (sampleCount_ == 0) return;
-    FieldSample* sample = samples_.get();
-    float z = origin_.z;
-    for (int k = 0; k <= nz_; ++k) {
-        float y = origin_.y;
-        for (int j = 0; j <= ny_; ++j) {
-            float x = origin_.x;
-            for (int i = 0; i <= nx_; ++i) {
-                sample->position.Set(x, y, z);
-                sample->stamp = 0;
-                sample->value = -1.0f;
-                ++sample;
-                x += cellSize_[0];
-            }
-            y += cellSize_[1];
+    const int cells[3] = {nx_, ny_, nz_};
+    const float start[3] = {origin_.x, origin_.y, origin_.z};
+    for (int a = 0; a < 3; ++a) {
+        axis_[a].resize(cells[a] + 1);
+        float coordinate = start[a];
+        for (float& point : axis_[a]) {
+            point = coordinate;
+            coordinate += cellSize_[a];
         }
-        z += cellSize_[2];
     }
 }
 
@@ -185,9 +178,12 @@ void MetaballField::SampleInParallel(int layers) {
 bool MetaballField::SampleNextLayer(int layers) {
     const int layer = nextLayer_.fetch_add(1, std::memory_order_relaxed);
     if (layer >= layers) return false;
-    FieldSample* const first = &samples_[layer * strideZ_];
-    for (FieldSample* sample = first; sample != first + strideZ_; ++sample) {
-        sample->value = Sanitised(source_->Value(sample->position));
+    FieldSample* sample = &samples_[layer * strideZ_];
+    const float z = axis_[2][layer];
+    for (const float y : axis_[1]) {
+        for (const float x : axis_[0]) {
+            (sample++)->value = Sanitised(source_->Value(Vec3(x, y, z)));
+        }
     }
     layerSampled_[layer].store(true, std::memory_order_release);
     return true;
@@ -204,6 +200,11 @@ void MetaballField::WaitForLayer(int layer, int layers) {
 void MetaballField::Sweep(int layers, bool sampleInSweep) {
     FieldSample* const samples = samples_.get();
     const int sy = strideY_, sz = strideZ_;
+    const float* const xs = axis_[0].data();
+    const float* const ys = axis_[1].data();
+    const float* const zs = axis_[2].data();
+    // Every sample before the current one was sampled in this pass, so its value says where it is.
+    const auto isInside = [samples](int at) { return samples[at].value >= 0.0f; };
     int index = 0;
     for (int k = 0; k < layers; ++k) {
         if (!sampleInSweep) WaitForLayer(k, layers);
@@ -213,16 +214,15 @@ void MetaballField::Sweep(int layers, bool sampleInSweep) {
             int previousColumn = 0;
             for (int i = 0; i <= nx_; ++i, ++index) {
                 FieldSample& sample = samples[index];
-                if (sampleInSweep) sample.value = Sanitised(source_->Value(sample.position));
+                const Vec3 position(xs[i], ys[j], zs[k]);
+                if (sampleInSweep) sample.value = Sanitised(source_->Value(position));
                 const bool inside = sample.value >= 0.0f;
-                if (inside) sample.stamp = pass_;
-                if (i > 0) AddEdgeVertex<0>(sample, samples[index - 1], inside);
-                if (j > 0) AddEdgeVertex<1>(sample, samples[index - sy], inside);
-                if (k > 0) AddEdgeVertex<2>(sample, samples[index - sz], inside);
+                if (i > 0) AddEdgeVertex<0>(sample, samples[index - 1], inside, position, xs[i - 1]);
+                if (j > 0) AddEdgeVertex<1>(sample, samples[index - sy], inside, position, ys[j - 1]);
+                if (k > 0) AddEdgeVertex<2>(sample, samples[index - sz], inside, position, zs[k - 1]);
                 if (!cellRow) continue;
-                const int column = (inside ? 1 : 0) | (samples[index - sy].stamp == pass_) << 3 |
-                                   (samples[index - sz].stamp == pass_) << 4 |
-                                   (samples[index - sy - sz].stamp == pass_) << 7;
+                const int column = (inside ? 1 : 0) | isInside(index - sy) << 3 |
+                                   isInside(index - sz) << 4 | isInside(index - sy - sz) << 7;
                 // The previous column holds this cell's low-x corners: c0->c1, c3->c2, c4->c5, c7->c6.
                 const int cubeIndex =
                     column | (previousColumn & 0x11) << 1 | (previousColumn & 0x88) >> 1;
@@ -234,18 +234,19 @@ void MetaballField::Sweep(int layers, bool sampleInSweep) {
 }
 
 template <int axis>
-void MetaballField::AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside) {
+void MetaballField::AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside,
+                                  const Vec3& samplePosition, float neighbourCoordinate) {
     if ((neighbour.value >= 0.0f) == inside) return;
     const float t = sample.value / (sample.value - neighbour.value);
-    Vec3 position = sample.position;
+    Vec3 position = samplePosition;
     if constexpr (axis == 0) {
-        position.x += t * (neighbour.position.x - position.x);
+        position.x += t * (neighbourCoordinate - position.x);
         sample.xVertex = MakeVertex(position);
     } else if constexpr (axis == 1) {
-        position.y += t * (neighbour.position.y - position.y);
+        position.y += t * (neighbourCoordinate - position.y);
         sample.yVertex = MakeVertex(position);
     } else {
-        position.z += t * (neighbour.position.z - position.z);
+        position.z += t * (neighbourCoordinate - position.z);
         sample.zVertex = MakeVertex(position);
     }
 }

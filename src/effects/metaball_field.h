@@ -27,11 +27,9 @@ struct FreeDeleter {
 template <typename T>
 using LazyArray = std::unique_ptr<T[], FreeDeleter>;
 
-// One grid point of the field.
+// One grid point of the field; its position comes from the grid's axis coordinates.
 struct FieldSample {
-    Vec3 position;
-    int stamp;    // last pass in which the sample was inside
-    float value;  // field value of the last pass
+    float value;  // field value of the last pass; inside where it is not negative
     // Surface vertex on the edge to the -x, -y, -z neighbour; valid only while that edge crosses the
     // surface in the current pass.
     int xVertex;
@@ -88,10 +86,10 @@ public:
     int VertexCapacity() const { return vertexCapacity_; }
     int IndexCapacity() const { return indexCapacity_; }
     int SampleCount() const { return sampleCount_; }
-    // The grid points of the current resolution, laid out first if a change is pending.
-    const FieldSample* Samples() {
+    // Grid point (i, j, k) of the current resolution, laid out first if a change is pending.
+    Vec3 GridPoint(int i, int j, int k) {
         LayOutPendingSamples();
-        return samples_.get();
+        return Vec3(axis_[0][i], axis_[1][j], axis_[2][k]);
     }
 
 private:
@@ -105,7 +103,8 @@ private:
     void StopHelpers();
     int MakeVertex(const Vec3& position);
     template <int axis>
-    void AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside);
+    void AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside,
+                       const Vec3& position, float neighbourCoordinate);
     void AddCell(int highest, int cubeIndex);
     void AddTriangleNormal(int u, int v, int w);
 
@@ -123,6 +122,8 @@ private:
     int sampleCount_ = 0;
     int strideX_ = 1, strideY_ = 0, strideZ_ = 0;
     LazyArray<FieldSample> samples_;
+    // The grid's coordinates along x, y and z: every sample's position is one from each.
+    std::vector<float> axis_[3];
     FieldSource* source_;
     int triangleCount_ = 0;
     Vec3 origin_;

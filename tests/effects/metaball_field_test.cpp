@@ -166,15 +166,17 @@ TEST(MetaballField, ResolutionsWithinTheConstructionCapacityAreAccepted) {
 TEST(MetaballField, SampleLayoutAccumulatesCellSteps) {
     EmptySource source;
     MetaballField field(nullptr, 3, 2, 1, Vec3(-1, 0.5f, 2), 0.3f, 1, 4, &source);
-    const FieldSample* samples = field.Samples();
     float x = -1;
     for (int i = 0; i <= 3; ++i, x += 0.3f / 3) {
-        EXPECT_EQ(samples[i].position.x, x);  // bit for bit, as added
-        EXPECT_EQ(samples[i].position.y, 0.5f);
+        EXPECT_EQ(field.GridPoint(i, 0, 0).x, x);  // bit for bit, as added
+        EXPECT_EQ(field.GridPoint(i, 2, 1).x, x);  // the same in every row and layer
+        EXPECT_EQ(field.GridPoint(i, 0, 0).y, 0.5f);
     }
-    EXPECT_EQ(samples[4].position.y, 1.0f);  // x fastest, then y
-    EXPECT_EQ(samples[12].position.z, 6.0f);  // then z
-    EXPECT_EQ(samples[12].value, -1.0f);
+    EXPECT_EQ(field.GridPoint(0, 1, 0).y, 1.0f);
+    EXPECT_EQ(field.GridPoint(0, 0, 1).z, 6.0f);
+    ASSERT_TRUE(field.SetResolution(1, 1, 2));
+    EXPECT_EQ(field.GridPoint(1, 1, 2).x, -0.7f);  // a new resolution lays out anew
+    EXPECT_EQ(field.GridPoint(1, 1, 2).z, 6.0f);
 }
 
 // The sphere's surface must be closed and wound outwards: every edge of the triangle mesh is shared
