@@ -48,12 +48,12 @@ MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, cons
       nx_(nx),
       ny_(ny),
       nz_(nz),
-      samples_(AllocateZeroed<FieldSample>(vertexCapacity_)),
+      values_(AllocateZeroed<float>(vertexCapacity_)),
       source_(source),
       origin_(origin),
       extent_{extentX, extentY, extentZ},
       layerSampled_(new std::atomic<bool>[vertexCapacity_]()) {
-    if (!vertices_ || !indices_ || !samples_) throw std::bad_alloc();
+    if (!vertices_ || !indices_ || !values_) throw std::bad_alloc();
     CreateVertexBuffer();
     SetResolution(nx, ny, nz);
 }
@@ -95,6 +95,7 @@ void MetaballField::LayOutPendingSamples() {
             coordinate += cellSize_[a];
         }
     }
+    edgeLayers_.resize(2 * static_cast<size_t>(strideZ_));
 }
 
 void MetaballField::SetSamplingThreads(int threads) {
@@ -178,11 +179,11 @@ void MetaballField::SampleInParallel(int layers) {
 bool MetaballField::SampleNextLayer(int layers) {
     const int layer = nextLayer_.fetch_add(1, std::memory_order_relaxed);
     if (layer >= layers) return false;
-    FieldSample* sample = &samples_[layer * strideZ_];
+    float* value = &values_[layer * strideZ_];
     const float z = axis_[2][layer];
     for (const float y : axis_[1]) {
         for (const float x : axis_[0]) {
-            (sample++)->value = Sanitised(source_->Value(Vec3(x, y, z)));
+            *value++ = Sanitised(source_->Value(Vec3(x, y, z)));
         }
     }
     layerSampled_[layer].store(true, std::memory_order_release);
@@ -198,28 +199,32 @@ void MetaballField::WaitForLayer(int layer, int layers) {
 // One sweep in storage order (x fastest): each sample gets its value and its edge vertices, and the
 // cell whose highest corner it is follows at once, while all twelve of its edges are current.
 void MetaballField::Sweep(int layers, bool sampleInSweep) {
-    FieldSample* const samples = samples_.get();
+    float* const values = values_.get();
     const int sy = strideY_, sz = strideZ_;
     const float* const xs = axis_[0].data();
     const float* const ys = axis_[1].data();
     const float* const zs = axis_[2].data();
-    // Every sample before the current one was sampled in this pass, so its value says where it is.
-    const auto isInside = [samples](int at) { return samples[at].value >= 0.0f; };
+    // Every grid point before the current one was sampled in this pass.
+    const auto isInside = [values](int at) { return values[at] >= 0.0f; };
     int index = 0;
     for (int k = 0; k < layers; ++k) {
         if (!sampleInSweep) WaitForLayer(k, layers);
+        EdgeVertices* const layer = &edgeLayers_[(k & 1) * static_cast<size_t>(sz)];
+        const EdgeVertices* const below = &edgeLayers_[((k + 1) & 1) * static_cast<size_t>(sz)];
         for (int j = 0; j <= ny_; ++j) {
             const bool cellRow = j > 0 && k > 0;
-            // Corners c0, c3, c4 and c7 of the previous sample's column, as cube-index bits.
+            // Corners c0, c3, c4 and c7 of the previous point's column, as cube-index bits.
             int previousColumn = 0;
             for (int i = 0; i <= nx_; ++i, ++index) {
-                FieldSample& sample = samples[index];
                 const Vec3 position(xs[i], ys[j], zs[k]);
-                if (sampleInSweep) sample.value = Sanitised(source_->Value(position));
-                const bool inside = sample.value >= 0.0f;
-                if (i > 0) AddEdgeVertex<0>(sample, samples[index - 1], inside, position, xs[i - 1]);
-                if (j > 0) AddEdgeVertex<1>(sample, samples[index - sy], inside, position, ys[j - 1]);
-                if (k > 0) AddEdgeVertex<2>(sample, samples[index - sz], inside, position, zs[k - 1]);
+                if (sampleInSweep) values[index] = Sanitised(source_->Value(position));
+                const float value = values[index];
+                const bool inside = value >= 0.0f;
+                const int inLayer = index - k * sz;
+                EdgeVertices& edges = layer[inLayer];
+                if (i > 0) AddEdgeVertex<0>(value, values[index - 1], position, xs[i - 1], edges.x);
+                if (j > 0) AddEdgeVertex<1>(value, values[index - sy], position, ys[j - 1], edges.y);
+                if (k > 0) AddEdgeVertex<2>(value, values[index - sz], position, zs[k - 1], edges.z);
                 if (!cellRow) continue;
                 const int column = (inside ? 1 : 0) | isInside(index - sy) << 3 |
                                    isInside(index - sz) << 4 | isInside(index - sy - sz) << 7;
@@ -227,28 +232,29 @@ void MetaballField::Sweep(int layers, bool sampleInSweep) {
                 const int cubeIndex =
                     column | (previousColumn & 0x11) << 1 | (previousColumn & 0x88) >> 1;
                 previousColumn = column;
-                if (i > 0 && cubeIndex != 0 && cubeIndex != 0xFF) AddCell(index, cubeIndex);
+                if (i > 0 && cubeIndex != 0 && cubeIndex != 0xFF) {
+                    AddCell(&edges, &below[inLayer], cubeIndex);
+                }
             }
         }
     }
 }
 
+// Interpolates where the edge to the neighbour crosses the surface, if it does.
 template <int axis>
-void MetaballField::AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside,
-                                  const Vec3& samplePosition, float neighbourCoordinate) {
-    if ((neighbour.value >= 0.0f) == inside) return;
-    const float t = sample.value / (sample.value - neighbour.value);
+void MetaballField::AddEdgeVertex(float value, float neighbourValue, const Vec3& samplePosition,
+                                  float neighbourCoordinate, int& vertex) {
+    if ((neighbourValue >= 0.0f) == (value >= 0.0f)) return;
+    const float t = value / (value - neighbourValue);
     Vec3 position = samplePosition;
     if constexpr (axis == 0) {
         position.x += t * (neighbourCoordinate - position.x);
-        sample.xVertex = MakeVertex(position);
     } else if constexpr (axis == 1) {
         position.y += t * (neighbourCoordinate - position.y);
-        sample.yVertex = MakeVertex(position);
     } else {
         position.z += t * (neighbourCoordinate - position.z);
-        sample.zVertex = MakeVertex(position);
     }
+    vertex = MakeVertex(position);
 }
 
 // The pool is a ring: a pass that makes more vertices than it holds reuses its earliest slots.
@@ -263,18 +269,16 @@ int MetaballField::MakeVertex(const Vec3& position) {
     return slot;
 }
 
-void MetaballField::AddCell(int highest, int cubeIndex) {
-    const int sx = strideX_, sy = strideY_, sz = strideZ_;
-    const FieldSample* c0 = &samples_[highest];
-    const FieldSample* corners[cube::kCorners] = {
-        c0,      c0 - sx,      c0 - sx - sy,      c0 - sy,
-        c0 - sz, c0 - sx - sz, c0 - sx - sy - sz, c0 - sy - sz};
+void MetaballField::AddCell(const EdgeVertices* c0, const EdgeVertices* c4, int cubeIndex) {
+    const int sx = strideX_, sy = strideY_;
+    const EdgeVertices* corners[cube::kCorners] = {
+        c0, c0 - sx, c0 - sx - sy, c0 - sy, c4, c4 - sx, c4 - sx - sy, c4 - sy};
     const cube::Row& row = cube::kTriangleTable[cubeIndex];
     // Each edge's vertex lives on the sample at its higher end.
     const int edgeVertex[cube::kEdges] = {
-        corners[0]->xVertex, corners[1]->yVertex, corners[3]->xVertex, corners[0]->yVertex,
-        corners[4]->xVertex, corners[5]->yVertex, corners[7]->xVertex, corners[4]->yVertex,
-        corners[0]->zVertex, corners[1]->zVertex, corners[2]->zVertex, corners[3]->zVertex};
+        corners[0]->x, corners[1]->y, corners[3]->x, corners[0]->y,
+        corners[4]->x, corners[5]->y, corners[7]->x, corners[4]->y,
+        corners[0]->z, corners[1]->z, corners[2]->z, corners[3]->z};
     for (int entry = 0; row[entry] >= 0; entry += 3) {
         // A full index array (and so a full vertex buffer) ends the list; the triangles so far
         // stay drawable.

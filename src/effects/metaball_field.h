@@ -27,14 +27,12 @@ struct FreeDeleter {
 template <typename T>
 using LazyArray = std::unique_ptr<T[], FreeDeleter>;
 
-// One grid point of the field; its position comes from the grid's axis coordinates.
-struct FieldSample {
-    float value;  // field value of the last pass; inside where it is not negative
-    // Surface vertex on the edge to the -x, -y, -z neighbour; valid only while that edge crosses the
-    // surface in the current pass.
-    int xVertex;
-    int yVertex;
-    int zVertex;
+// The surface vertices on the edges from one grid point to its -x, -y and -z neighbours; each is
+// valid only while its edge crosses the surface in the current pass.
+struct EdgeVertices {
+    int x;
+    int y;
+    int z;
 };
 
 // Also the vertex-buffer layout: D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE.
@@ -103,9 +101,9 @@ private:
     void StopHelpers();
     int MakeVertex(const Vec3& position);
     template <int axis>
-    void AddEdgeVertex(FieldSample& sample, const FieldSample& neighbour, bool inside,
-                       const Vec3& position, float neighbourCoordinate);
-    void AddCell(int highest, int cubeIndex);
+    void AddEdgeVertex(float value, float neighbourValue, const Vec3& position,
+                       float neighbourCoordinate, int& vertex);
+    void AddCell(const EdgeVertices* highest, const EdgeVertices* below, int cubeIndex);
     void AddTriangleNormal(int u, int v, int w);
 
     DisplayDevice* device_;
@@ -121,7 +119,10 @@ private:
     int nx_ = 0, ny_ = 0, nz_ = 0;
     int sampleCount_ = 0;
     int strideX_ = 1, strideY_ = 0, strideZ_ = 0;
-    LazyArray<FieldSample> samples_;
+    // Field values of every grid point (helpers may sample layers ahead of the sweep); the edge
+    // vertices only of the layer being swept and the one below it, which its cells read.
+    LazyArray<float> values_;
+    std::vector<EdgeVertices> edgeLayers_;
     // The grid's coordinates along x, y and z: every sample's position is one from each.
     std::vector<float> axis_[3];
     FieldSource* source_;
