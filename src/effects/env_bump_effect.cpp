@@ -5,8 +5,8 @@
 
 #include "effects/camera_shake.h"
 #include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 

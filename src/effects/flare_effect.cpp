@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
 #include "gfxutil/texel_convert.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 

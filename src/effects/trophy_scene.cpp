@@ -10,8 +10,8 @@
 #include "effects/metaball_field.h"
 #include "effects/sky_box.h"
 #include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 namespace {
