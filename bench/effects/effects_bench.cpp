@@ -11,7 +11,7 @@
 #include "d3d/d3d8.h"
 #include "effects/metaball_field.h"
 #include "effects/trophy_scene.h"
-#include "shell/display_device.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin {
 namespace {

@@ -13,7 +13,7 @@
 #include "archive/texture_loader.h"
 #include "d3d/d3d8.h"
 #include "effects/flare_effect.h"
-#include "shell/display_device.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin {
 namespace {

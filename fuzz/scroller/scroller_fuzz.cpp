@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "effects/end_scroller.h"
-#include "shell/display_device.h"
-#include "shell/text_overlay.h"
+#include "effects/text_overlay.h"
+#include "gfxutil/display_device.h"
 
 namespace {
 

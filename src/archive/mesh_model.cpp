@@ -5,8 +5,8 @@
 
 #include "archive/music_files.h"
 #include "archive/texture_loader.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/mesh_load.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 namespace {

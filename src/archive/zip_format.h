@@ -28,15 +28,4 @@ inline constexpr uint16_t kMethodDeflated = 8;
 inline constexpr uint16_t kFlagEncrypted = 1u << 0;
 inline constexpr uint16_t kFlagDataDescriptor = 1u << 3;
 
-inline uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-inline uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-inline uint64_t ReadLe64(const uint8_t* p) {
-    return ReadLe32(p) | (uint64_t{ReadLe32(p + 4)} << 32);
-}
-
 }  // namespace tavrin::zip

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/zip_format.h"
+#include "bytes/little_endian.h"
 
 namespace tavrin {
 
@@ -61,7 +62,7 @@ bool CommentReachesEnd(ByteSource& source, uint64_t position, uint64_t size) {
     uint8_t length[2];
     return position + zip::kEndRecordSize <= size &&
            source.ReadAt(position + 20, length, sizeof length) &&
-           position + zip::kEndRecordSize + zip::ReadLe16(length) == size;
+           position + zip::kEndRecordSize + le::Read16(length) == size;
 }
 
 // Position of the end-of-central-directory record, searched backwards from the end in windows that
@@ -80,7 +81,7 @@ uint64_t FindEndRecord(ByteSource& source) {
         const size_t length = static_cast<size_t>(std::min<uint64_t>(window.size(), size - readPos));
         if (!source.ReadAt(readPos, window.data(), length)) return nearest;
         for (size_t i = length - 4 + 1; i-- > 0;) {
-            if (zip::ReadLe32(&window[i]) != zip::kEndRecordSignature) continue;
+            if (le::Read32(&window[i]) != zip::kEndRecordSignature) continue;
             const uint64_t position = readPos + i;
             if (CommentReachesEnd(source, position, size)) return position;
             if (nearest == 0) nearest = position;
@@ -99,14 +100,14 @@ struct CentralDirectory {
 bool ReadEndRecord(ByteSource& source, uint64_t position, CentralDirectory& directory) {
     uint8_t record[zip::kEndRecordSize];
     if (!source.ReadAt(position, record, sizeof record)) return false;
-    directory = {zip::ReadLe16(record + 4),
-                 zip::ReadLe16(record + 6),
-                 zip::ReadLe16(record + 8),
-                 zip::ReadLe16(record + 10),
-                 zip::ReadLe32(record + 12),
-                 zip::ReadLe32(record + 16),
+    directory = {le::Read16(record + 4),
+                 le::Read16(record + 6),
+                 le::Read16(record + 8),
+                 le::Read16(record + 10),
+                 le::Read32(record + 12),
+                 le::Read32(record + 16),
                  position,
-                 zip::ReadLe16(record + 20)};
+                 le::Read16(record + 20)};
     return true;
 }
 
@@ -120,7 +121,7 @@ bool ReadZip64EndRecord(ByteSource& source, uint64_t endRecordPosition,
     const uint64_t locatorPosition = endRecordPosition - zip::kZip64LocatorSize;
     uint8_t locator[zip::kZip64LocatorSize];
     if (!source.ReadAt(locatorPosition, locator, sizeof locator) ||
-        zip::ReadLe32(locator) != zip::kZip64LocatorSignature) {
+        le::Read32(locator) != zip::kZip64LocatorSignature) {
         return true;
     }
     uint8_t record[zip::kZip64EndRecordSize];
@@ -128,19 +129,19 @@ bool ReadZip64EndRecord(ByteSource& source, uint64_t endRecordPosition,
     const auto recordAt = [&](uint64_t position) {
         return position <= locatorPosition - sizeof record &&
                source.ReadAt(position, record, sizeof record) &&
-               zip::ReadLe32(record) == zip::kZip64EndRecordSignature;
+               le::Read32(record) == zip::kZip64EndRecordSignature;
     };
     uint64_t position = locatorPosition - sizeof record;
     if (!recordAt(position)) {
-        position = zip::ReadLe64(locator + 8);
+        position = le::Read64(locator + 8);
         if (!recordAt(position)) return false;
     }
-    directory.disk = zip::ReadLe32(record + 16);
-    directory.centralDisk = zip::ReadLe32(record + 20);
-    directory.entriesOnDisk = zip::ReadLe64(record + 24);
-    directory.totalEntries = zip::ReadLe64(record + 32);
-    directory.size = zip::ReadLe64(record + 40);
-    directory.offset = zip::ReadLe64(record + 48);
+    directory.disk = le::Read32(record + 16);
+    directory.centralDisk = le::Read32(record + 20);
+    directory.entriesOnDisk = le::Read64(record + 24);
+    directory.totalEntries = le::Read64(record + 32);
+    directory.size = le::Read64(record + 40);
+    directory.offset = le::Read64(record + 48);
     directory.end = position;
     return true;
 }
@@ -153,8 +154,8 @@ bool ReadZip64Fields(ByteSource& source, uint64_t extraPosition, uint16_t extraL
     std::vector<uint8_t> extra(extraLength);
     if (!source.ReadAt(extraPosition, extra.data(), extra.size())) return false;
     for (size_t at = 0; at + 4 <= extra.size();) {
-        const uint16_t tag = zip::ReadLe16(&extra[at]);
-        const size_t size = zip::ReadLe16(&extra[at + 2]);
+        const uint16_t tag = le::Read16(&extra[at]);
+        const size_t size = le::Read16(&extra[at + 2]);
         at += 4;
         if (size > extra.size() - at) break;
         if (tag != zip::kZip64ExtraTag) {
@@ -165,7 +166,7 @@ bool ReadZip64Fields(ByteSource& source, uint64_t extraPosition, uint16_t extraL
         for (uint32_t* field : fields) {
             if (*field != zip::kZip64Marker) continue;
             if (value + 8 > at + size) break;
-            const uint64_t wide = zip::ReadLe64(&extra[value]);
+            const uint64_t wide = le::Read64(&extra[value]);
             value += 8;
             if (wide < zip::kZip64Marker) *field = static_cast<uint32_t>(wide);
         }
@@ -188,26 +189,26 @@ int32_t ReadCentralHeader(ZipReader& zip, ArchiveEntry* entryOut, uint32_t* loca
     const uint64_t position = uint64_t{zip.currentCentralPosition} + zip.prefix;
     uint8_t header[zip::kCentralHeaderSize];
     if (!zip.source->ReadAt(position, header, 4)) return ZipIoError;
-    if (zip::ReadLe32(header) != zip::kCentralHeaderSignature) return ZipBadArchive;
+    if (le::Read32(header) != zip::kCentralHeaderSignature) return ZipBadArchive;
     if (!zip.source->ReadAt(position + 4, header + 4, sizeof header - 4)) return ZipIoError;
 
     ArchiveEntry entry;
-    entry.versionMadeBy = zip::ReadLe16(header + 4);
-    entry.versionNeeded = zip::ReadLe16(header + 6);
-    entry.flags = zip::ReadLe16(header + 8);
-    entry.method = zip::ReadLe16(header + 10);
-    entry.modificationTime = zip::ReadLe16(header + 12);
-    entry.modificationDate = zip::ReadLe16(header + 14);
-    entry.crc = zip::ReadLe32(header + 16);
-    entry.compressedSize = zip::ReadLe32(header + 20);
-    entry.uncompressedSize = zip::ReadLe32(header + 24);
-    entry.nameLength = zip::ReadLe16(header + 28);
-    entry.extraLength = zip::ReadLe16(header + 30);
-    entry.commentLength = zip::ReadLe16(header + 32);
-    entry.diskNumberStart = zip::ReadLe16(header + 34);
-    entry.internalAttributes = zip::ReadLe16(header + 36);
-    entry.externalAttributes = zip::ReadLe32(header + 38);
-    entry.localHeaderOffset = zip::ReadLe32(header + 42);
+    entry.versionMadeBy = le::Read16(header + 4);
+    entry.versionNeeded = le::Read16(header + 6);
+    entry.flags = le::Read16(header + 8);
+    entry.method = le::Read16(header + 10);
+    entry.modificationTime = le::Read16(header + 12);
+    entry.modificationDate = le::Read16(header + 14);
+    entry.crc = le::Read32(header + 16);
+    entry.compressedSize = le::Read32(header + 20);
+    entry.uncompressedSize = le::Read32(header + 24);
+    entry.nameLength = le::Read16(header + 28);
+    entry.extraLength = le::Read16(header + 30);
+    entry.commentLength = le::Read16(header + 32);
+    entry.diskNumberStart = le::Read16(header + 34);
+    entry.internalAttributes = le::Read16(header + 36);
+    entry.externalAttributes = le::Read32(header + 38);
+    entry.localHeaderOffset = le::Read32(header + 42);
     entry.centralPosition = zip.currentCentralPosition;
 
     const uint64_t namePosition = position + zip::kCentralHeaderSize;
@@ -247,24 +248,25 @@ bool CheckLocalHeader(ZipReader& zip, uint32_t* dataPosition) {
     const uint64_t localPosition = uint64_t{zip.currentLocalHeaderOffset} + zip.prefix;
     uint8_t local[zip::kLocalHeaderSize];
     if (!zip.source->ReadAt(localPosition, local, sizeof local)) return false;
-    const uint16_t flags = zip::ReadLe16(local + 6);
-    const uint16_t method = zip::ReadLe16(local + 8);
-    const uint16_t nameLength = zip::ReadLe16(local + 26);
-    const uint16_t extraLength = zip::ReadLe16(local + 28);
-    if (zip::ReadLe32(local) != zip::kLocalHeaderSignature || method != central.method ||
-        (method != zip::kMethodStored && method != zip::kMethodDeflated) || nameLength != central.nameLength) {
+    const uint16_t flags = le::Read16(local + 6);
+    const uint16_t method = le::Read16(local + 8);
+    const uint16_t nameLength = le::Read16(local + 26);
+    const uint16_t extraLength = le::Read16(local + 28);
+    if (le::Read32(local) != zip::kLocalHeaderSignature || method != central.method ||
+        (method != zip::kMethodStored && method != zip::kMethodDeflated) ||
+        nameLength != central.nameLength) {
         return false;
     }
     // With a data descriptor the local CRC and sizes may be zeros; the central values count.
     if (!(flags & zip::kFlagDataDescriptor)) {
-        uint32_t compressedSize = zip::ReadLe32(local + 18);
-        uint32_t uncompressedSize = zip::ReadLe32(local + 22);
+        uint32_t compressedSize = le::Read32(local + 18);
+        uint32_t uncompressedSize = le::Read32(local + 22);
         if ((compressedSize == zip::kZip64Marker || uncompressedSize == zip::kZip64Marker) &&
             !ReadZip64Fields(*zip.source, localPosition + zip::kLocalHeaderSize + nameLength,
                              extraLength, {&uncompressedSize, &compressedSize})) {
             return false;
         }
-        if (zip::ReadLe32(local + 14) != central.crc || compressedSize != central.compressedSize ||
+        if (le::Read32(local + 14) != central.crc || compressedSize != central.compressedSize ||
             uncompressedSize != central.uncompressedSize) {
             return false;
         }

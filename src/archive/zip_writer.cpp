@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "archive/zip_format.h"
+#include "bytes/little_endian.h"
 
 namespace tavrin {
 namespace {
@@ -16,16 +17,6 @@ constexpr uint16_t kVersionStored = 10;
 constexpr uint16_t kVersionDeflated = 20;
 constexpr uint32_t kMaxField32 = std::numeric_limits<uint32_t>::max();
 constexpr size_t kMaxField16 = std::numeric_limits<uint16_t>::max();
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 void PutBytes(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
     out.insert(out.end(), bytes.begin(), bytes.end());
@@ -82,43 +73,43 @@ bool ZipWriter::Add(const std::string& name, std::span<const uint8_t> bytes, Zip
     const size_t directoryBytes = directory_.size() + zip::kCentralHeaderSize + name.size();
     if (localOffset + entryBytes + directoryBytes >= kMaxField32) return false;
 
-    Put32(entries_, zip::kLocalHeaderSignature);
-    Put16(entries_, version);
-    Put16(entries_, flags);
-    Put16(entries_, zipMethod);
-    Put16(entries_, kDosTime);
-    Put16(entries_, kDosDate);
-    Put32(entries_, dataDescriptor ? 0 : crc);
-    Put32(entries_, dataDescriptor ? 0 : compressedSize);
-    Put32(entries_, dataDescriptor ? 0 : size);
-    Put16(entries_, static_cast<uint32_t>(name.size()));
-    Put16(entries_, 0);  // extra field length
+    le::Append32(entries_, zip::kLocalHeaderSignature);
+    le::Append16(entries_, version);
+    le::Append16(entries_, flags);
+    le::Append16(entries_, zipMethod);
+    le::Append16(entries_, kDosTime);
+    le::Append16(entries_, kDosDate);
+    le::Append32(entries_, dataDescriptor ? 0 : crc);
+    le::Append32(entries_, dataDescriptor ? 0 : compressedSize);
+    le::Append32(entries_, dataDescriptor ? 0 : size);
+    le::Append16(entries_, static_cast<uint32_t>(name.size()));
+    le::Append16(entries_, 0);  // extra field length
     PutString(entries_, name);
     PutBytes(entries_, data);
     if (dataDescriptor) {
-        Put32(entries_, zip::kDataDescriptorSignature);
-        Put32(entries_, crc);
-        Put32(entries_, compressedSize);
-        Put32(entries_, size);
+        le::Append32(entries_, zip::kDataDescriptorSignature);
+        le::Append32(entries_, crc);
+        le::Append32(entries_, compressedSize);
+        le::Append32(entries_, size);
     }
 
-    Put32(directory_, zip::kCentralHeaderSignature);
-    Put16(directory_, version);  // made by: MS-DOS host, same version
-    Put16(directory_, version);
-    Put16(directory_, flags);
-    Put16(directory_, zipMethod);
-    Put16(directory_, kDosTime);
-    Put16(directory_, kDosDate);
-    Put32(directory_, crc);
-    Put32(directory_, compressedSize);
-    Put32(directory_, size);
-    Put16(directory_, static_cast<uint32_t>(name.size()));
-    Put16(directory_, 0);  // extra field length
-    Put16(directory_, 0);  // comment length
-    Put16(directory_, 0);  // disk number start
-    Put16(directory_, 0);  // internal attributes
-    Put32(directory_, 0);  // external attributes
-    Put32(directory_, static_cast<uint32_t>(localOffset));
+    le::Append32(directory_, zip::kCentralHeaderSignature);
+    le::Append16(directory_, version);  // made by: MS-DOS host, same version
+    le::Append16(directory_, version);
+    le::Append16(directory_, flags);
+    le::Append16(directory_, zipMethod);
+    le::Append16(directory_, kDosTime);
+    le::Append16(directory_, kDosDate);
+    le::Append32(directory_, crc);
+    le::Append32(directory_, compressedSize);
+    le::Append32(directory_, size);
+    le::Append16(directory_, static_cast<uint32_t>(name.size()));
+    le::Append16(directory_, 0);  // extra field length
+    le::Append16(directory_, 0);  // comment length
+    le::Append16(directory_, 0);  // disk number start
+    le::Append16(directory_, 0);  // internal attributes
+    le::Append32(directory_, 0);  // external attributes
+    le::Append32(directory_, static_cast<uint32_t>(localOffset));
     PutString(directory_, name);
     ++entryCount_;
     return true;
@@ -132,14 +123,14 @@ std::vector<uint8_t> ZipWriter::Finish() {
     PutBytes(out, prefix_);
     PutBytes(out, entries_);
     PutBytes(out, directory_);
-    Put32(out, zip::kEndRecordSignature);
-    Put16(out, 0);  // this disk
-    Put16(out, 0);  // disk with the central directory
-    Put16(out, entryCount_);
-    Put16(out, entryCount_);
-    Put32(out, static_cast<uint32_t>(directory_.size()));
-    Put32(out, static_cast<uint32_t>(entries_.size()));
-    Put16(out, static_cast<uint32_t>(comment_.size()));
+    le::Append32(out, zip::kEndRecordSignature);
+    le::Append16(out, 0);  // this disk
+    le::Append16(out, 0);  // disk with the central directory
+    le::Append16(out, entryCount_);
+    le::Append16(out, entryCount_);
+    le::Append32(out, static_cast<uint32_t>(directory_.size()));
+    le::Append32(out, static_cast<uint32_t>(entries_.size()));
+    le::Append16(out, static_cast<uint32_t>(comment_.size()));
     PutString(out, comment_);
     return out;
 }

@@ -19,8 +19,4 @@ void Report(const char* kind, const std::string& message) {
     std::fprintf(stderr, "d3d: %s\n", message.c_str());
 }
 
-size_t ReportedKindCount() {
-    return ReportedKinds().size();
-}
-
 }  // namespace tavrin::d3d

@@ -16,7 +16,4 @@ Result Refuse(const char* kind, const std::string& message, Result result) {
     return result;
 }
 
-// How many distinct kinds of problem were reported so far (tests check a call was noticed).
-size_t ReportedKindCount();
-
 }  // namespace tavrin::d3d

@@ -2,26 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "d3d/caps.h"
 #include "d3d/diagnostics.h"
+#include "d3d/gl_error_check.h"
+#include "d3d/matrix_product.h"
 #include "d3d/present_layout.h"
 
 namespace tavrin::d3d {
 
 namespace {
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX result{};
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a.m[row][k] * b.m[k][column];
-            result.m[row][column] = sum;
-        }
-    }
-    return result;
-}
 
 bool IsTransformState(DWORD state) {
     return state == D3DTS_WORLD || state == D3DTS_VIEW || state == D3DTS_PROJECTION;
@@ -46,7 +37,12 @@ bool IsPipelineOnlyState(DWORD state) {
 
 Device::Device(IDirect3D8* d3d, std::shared_ptr<GlCore> core,
                const D3DPRESENT_PARAMETERS& parameters, UINT width, UINT height)
-    : d3d_(d3d), core_(std::move(core)), parameters_(parameters), width_(width), height_(height) {
+    : d3d_(d3d),
+      core_(std::move(core)),
+      parameters_(parameters),
+      width_(width),
+      height_(height),
+      programs_(core_->cache()) {
     d3d_->AddRef();
     core_->SetOwner(this);
     ResetToDefaults(state_, parameters.EnableAutoDepthStencil != FALSE);
@@ -61,6 +57,7 @@ HRESULT Device::Create(IDirect3D8* d3d, std::unique_ptr<GlContext> context,
     if (epoxy_gl_version() < 33 || epoxy_is_desktop_gl() == 0) {
         return Refuse("gl-version", "the GL context is older than OpenGL 3.3", D3DERR_NOTAVAILABLE);
     }
+    InstallGlErrorCheck();
     auto* created = new Device(d3d, std::move(core), parameters, width, height);
     if (!created->CreateGlObjects()) {
         created->Release();
@@ -80,6 +77,8 @@ bool Device::CreateGlObjects() {
 
     glGenTextures(1, &backColor_);
     cache.BindTexture(0, GL_TEXTURE_2D, backColor_);
+    // The images may be too large for GL; that is read below and makes creation fail.
+    std::optional<ExpectedGlErrors> allocationMayFail(std::in_place);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width_),
                  static_cast<GLsizei>(height_), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -106,6 +105,7 @@ bool Device::CreateGlObjects() {
         glGetError() != GL_NO_ERROR) {
         return false;
     }
+    allocationMayFail.reset();
 
     // Flat shading takes the first vertex's colour, as Direct3D does.
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
@@ -533,7 +533,7 @@ HRESULT Device::MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* 
     if (slot == nullptr || matrix == nullptr) {
         return Refuse("transform", "MultiplyTransform with unknown transform or no matrix", D3DERR_INVALIDCALL);
     }
-    const D3DMATRIX product = Multiply(*matrix, *slot);
+    const D3DMATRIX product = MatrixMultiply(*matrix, *slot);
     return SetTransform(state, &product);
 }
 

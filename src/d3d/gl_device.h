@@ -114,9 +114,14 @@ private:
     GLuint SamplerFor(int stage, bool mipmapped);
     void BindVertices(const VertexSource& source);
     void UpdateDerivedTransforms();
+    struct IndexSource {
+        GLuint buffer;
+        size_t length;     // bytes
+        bool wide;         // 32-bit indices
+        uint32_t highest;  // the highest index the buffer holds
+    };
     HRESULT DrawIndexed(D3DPRIMITIVETYPE type, UINT primitives, const VertexSource& vertices,
-                        GLuint indexBuffer, const uint8_t* indexBytes, size_t indexLength,
-                        bool wideIndices, UINT startIndex, INT baseVertex);
+                        const IndexSource& indices, UINT startIndex, INT baseVertex);
 
     IDirect3D8* d3d_;
     std::shared_ptr<GlCore> core_;

@@ -3,6 +3,7 @@
 #include "d3d/diagnostics.h"
 #include "d3d/fixed_function_shader.h"
 #include "d3d/gl_device.h"
+#include "d3d/matrix_product.h"
 
 namespace tavrin::d3d {
 
@@ -112,6 +113,12 @@ void Inverse3(const D3DMATRIX& m, float out[3][3]) {
     out[2][2] = (a * e - b * d) * s;
 }
 
+// What a draw with nothing to read returns: success for zero primitives, as Direct3D draws
+// nothing then, and a refusal otherwise (an unknown primitive type or a missing input).
+HRESULT RefuseEmptyDraw(UINT primitives, const char* kind, const char* message) {
+    return primitives == 0 ? D3D_OK : Refuse(kind, message, D3DERR_INVALIDCALL);
+}
+
 HRESULT RefuseStoreGrowth() {
     return Refuse("buffer-grow", "GL could not grow a vertex buffer's store to what the draw reads",
                   D3DERR_OUTOFVIDEOMEMORY);
@@ -218,7 +225,7 @@ bool Device::ApplyProgram() {
         for (const LightSlot& slot : state_.lights) {
             lights += slot.enabled && slot.light.Type == D3DLIGHT_DIRECTIONAL;
         }
-        program_ = programs_.Find(BuildFixedFunctionKey(state_, layout_, kinds, lights), core_->cache());
+        program_ = programs_.Find(BuildFixedFunctionKey(state_, layout_, kinds, lights));
         keyDirty_ = false;
         if (program_ == nullptr) return false;
     }
@@ -230,15 +237,7 @@ bool Device::ApplyProgram() {
 void Device::UpdateDerivedTransforms() {
     if (derivedVersion_ == versions_.transforms) return;
     derivedVersion_ = versions_.transforms;
-    D3DMATRIX product{};
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += state_.world.m[r][k] * state_.view.m[k][c];
-            product.m[r][c] = sum;
-        }
-    }
-    worldView_ = product;
+    worldView_ = MatrixMultiply(state_.world, state_.view);
     // Normals go through the inverse transpose; as a row-vector matrix read column-major by GL
     // that is the inverse itself, stored transposed.
     float inverse[3][3];
@@ -398,10 +397,7 @@ bool Device::PrepareDraw(const VertexSource& source) {
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitives) {
     const UINT count = VertexCountFor(type, primitives);
-    if (count == 0) {
-        return primitives == 0 ? D3D_OK
-                               : Refuse("primitive-type", "unknown primitive type", D3DERR_INVALIDCALL);
-    }
+    if (count == 0) return RefuseEmptyDraw(primitives, "primitive-type", "unknown primitive type");
     if (stream_ == nullptr) {
         return Refuse("no-stream", "DrawPrimitive without a vertex buffer on stream 0", D3DERR_INVALIDCALL);
     }
@@ -422,9 +418,8 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitives, const vo
                                 UINT stride) {
     const UINT count = VertexCountFor(type, primitives);
     if (count == 0 || vertices == nullptr) {
-        return primitives == 0 ? D3D_OK
-                               : Refuse("draw-up", "DrawPrimitiveUP needs a primitive type and vertices",
-                                        D3DERR_INVALIDCALL);
+        return RefuseEmptyDraw(primitives, "draw-up",
+                               "DrawPrimitiveUP needs a primitive type and vertices");
     }
     if (!core_->Use()) return D3DERR_DEVICELOST;
     // Direct3D unsets stream 0 after a draw from caller memory.
@@ -451,9 +446,10 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT sta
     const VertexSource source{stream_->storage().buffer(), streamStride_,
                               streamStride_ > 0 ? stream_->storage().length() / streamStride_ : 0,
                               &stream_->storage()};
-    return DrawIndexed(type, primitives, source, indexStorage.buffer(), indexStorage.bytes(),
-                       indexStorage.length(), indices_->format() == D3DFMT_INDEX32, startIndex,
-                       static_cast<INT>(baseVertex_));
+    return DrawIndexed(
+        type, primitives, source,
+        {indexStorage.buffer(), indexStorage.length(), indices_->wide(), indices_->highestIndex()},
+        startIndex, static_cast<INT>(baseVertex_));
 }
 
 HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT vertexCount,
@@ -462,65 +458,52 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UIN
     const UINT count = VertexCountFor(type, primitives);
     if (count == 0 || indices == nullptr || vertices == nullptr ||
         (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32)) {
-        return primitives == 0 ? D3D_OK
-                               : Refuse("draw-indexed-up", "DrawIndexedPrimitiveUP needs a primitive type, "
-                                                           "indices of INDEX16 or INDEX32 and vertices",
-                                        D3DERR_INVALIDCALL);
+        return RefuseEmptyDraw(
+            primitives, "draw-indexed-up",
+            "DrawIndexedPrimitiveUP needs a primitive type, indices of INDEX16 or "
+            "INDEX32 and vertices");
     }
     if (!core_->Use()) return D3DERR_DEVICELOST;
     ReplaceReference(stream_, static_cast<VertexBuffer*>(nullptr));
     ReplaceReference(indices_, static_cast<IndexBuffer*>(nullptr));
-    const size_t indexBytes = static_cast<size_t>(count) * (indexFormat == D3DFMT_INDEX32 ? 4 : 2);
+    const bool wide = indexFormat == D3DFMT_INDEX32;
+    const size_t indexBytes = static_cast<size_t>(count) * (wide ? 4 : 2);
     const UINT available = minIndex + vertexCount;
     core_->cache().BindArrayBuffer(userVertices_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(available) * stride, vertices, GL_STREAM_DRAW);
     core_->cache().BindVertexArray(vertexArray_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, userIndices_);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices, GL_STREAM_DRAW);
-    return DrawIndexed(type, primitives, {userVertices_, stride, available}, userIndices_,
-                       static_cast<const uint8_t*>(indices), indexBytes, indexFormat == D3DFMT_INDEX32,
-                       0, 0);
+    // Caller memory is read once per draw anyway, so its indices are checked here.
+    const uint32_t highest = HighestIndex(static_cast<const uint8_t*>(indices), count, wide);
+    return DrawIndexed(type, primitives, {userVertices_, stride, available},
+                       {userIndices_, indexBytes, wide, highest}, 0, 0);
 }
 
 HRESULT Device::DrawIndexed(D3DPRIMITIVETYPE type, UINT primitives, const VertexSource& vertices,
-                            GLuint indexBuffer, const uint8_t* indexBytes, size_t indexLength,
-                            bool wideIndices, UINT startIndex, INT baseVertex) {
+                            const IndexSource& indices, UINT startIndex, INT baseVertex) {
     const UINT count = VertexCountFor(type, primitives);
-    if (count == 0) {
-        return primitives == 0 ? D3D_OK
-                               : Refuse("primitive-type", "unknown primitive type", D3DERR_INVALIDCALL);
-    }
-    const size_t indexSize = wideIndices ? 4 : 2;
-    if (startIndex > indexLength / indexSize || count > indexLength / indexSize - startIndex) {
+    if (count == 0) return RefuseEmptyDraw(primitives, "primitive-type", "unknown primitive type");
+    const size_t indexSize = indices.wide ? 4 : 2;
+    if (startIndex > indices.length / indexSize ||
+        count > indices.length / indexSize - startIndex) {
         return Refuse("index-range", "an indexed draw reads past the end of the index buffer", D3DERR_INVALIDCALL);
     }
     // Every index must name a vertex the buffer holds: GL does not check.
-    uint32_t highest = 0;
-    for (UINT i = 0; i < count; ++i) {
-        const size_t at = (startIndex + i) * indexSize;
-        uint32_t index = 0;
-        if (wideIndices) {
-            index = static_cast<uint32_t>(indexBytes[at]) | static_cast<uint32_t>(indexBytes[at + 1]) << 8 |
-                    static_cast<uint32_t>(indexBytes[at + 2]) << 16 |
-                    static_cast<uint32_t>(indexBytes[at + 3]) << 24;
-        } else {
-            index = static_cast<uint32_t>(indexBytes[at]) | static_cast<uint32_t>(indexBytes[at + 1]) << 8;
-        }
-        highest = std::max(highest, index);
-    }
-    if (static_cast<uint64_t>(highest) + static_cast<uint64_t>(baseVertex) >= vertices.availableVertices) {
+    if (static_cast<uint64_t>(indices.highest) + static_cast<uint64_t>(baseVertex) >=
+        vertices.availableVertices) {
         return Refuse("index-value", "an index names a vertex past the end of the vertex buffer",
                       D3DERR_INVALIDCALL);
     }
     if (vertices.storage != nullptr &&
-        !vertices.storage->Cover((static_cast<size_t>(highest) + baseVertex + 1) *
+        !vertices.storage->Cover((static_cast<size_t>(indices.highest) + baseVertex + 1) *
                                  vertices.stride)) {
         return RefuseStoreGrowth();
     }
     if (!PrepareDraw(vertices)) return D3DERR_INVALIDCALL;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.buffer);
     glDrawElementsBaseVertex(PrimitiveMode(type), static_cast<GLsizei>(count),
-                             wideIndices ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                             indices.wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(startIndex * indexSize), baseVertex);
     return D3D_OK;
 }

@@ -51,12 +51,16 @@ GLuint Link(const FixedFunctionKey& key) {
 }  // namespace
 
 ProgramCache::~ProgramCache() {
-    for (auto& entry : programs_) glDeleteProgram(entry.second->id);
+    for (auto& entry : programs_) {
+        if (entry.second == nullptr) continue;
+        cache_.ForgetProgram(entry.second->id);
+        glDeleteProgram(entry.second->id);
+    }
 }
 
-Program* ProgramCache::Find(const FixedFunctionKey& key, GlStateCache& cache) {
-    const auto found = programs_.find(key);
-    if (found != programs_.end()) return found->second.get();
+Program* ProgramCache::Find(const FixedFunctionKey& key) {
+    auto [entry, added] = programs_.try_emplace(key);
+    if (!added) return entry->second.get();
 
     const GLuint id = Link(key);
     if (id == 0) return nullptr;
@@ -77,14 +81,13 @@ Program* ProgramCache::Find(const FixedFunctionKey& key, GlStateCache& cache) {
     program->textureFactor = glGetUniformLocation(id, "uTextureFactor");
     program->alphaReference = glGetUniformLocation(id, "uAlphaReference");
     // Stage s always samples from texture unit s.
-    cache.UseProgram(id);
+    cache_.UseProgram(id);
     for (int s = 0; s < kDrawnStageCount; ++s) {
         const GLint sampler = glGetUniformLocation(id, ("uTexture" + std::to_string(s)).c_str());
         if (sampler >= 0) glUniform1i(sampler, s);
     }
-    Program* result = program.get();
-    programs_.emplace(key, std::move(program));
-    return result;
+    entry->second = std::move(program);
+    return entry->second.get();
 }
 
 }  // namespace tavrin::d3d

@@ -41,20 +41,24 @@ struct Program {
     UniformVersions uploaded;
 };
 
-// One program per fixed-function key, generated and linked on first use.
+// One program per fixed-function key, generated and linked on first use. A key GL refused to
+// build is remembered as refused, so it is reported once and not compiled again on every draw.
+// Programs are used and deleted through `cache`, which therefore must outlive the cache.
 class ProgramCache {
 public:
-    ProgramCache() = default;
+    explicit ProgramCache(GlStateCache& cache) : cache_(cache) {}
     ProgramCache(const ProgramCache&) = delete;
     ProgramCache& operator=(const ProgramCache&) = delete;
     ~ProgramCache();
 
-    // The program for `key`; null (reported once) when GL refuses to build it.
-    // Building one leaves it in use through `cache`.
-    Program* Find(const FixedFunctionKey& key, GlStateCache& cache);
+    // The program for `key`; null when GL refuses to build it. Building one leaves it in use.
+    Program* Find(const FixedFunctionKey& key);
+    // Keys tried, built or refused.
     size_t size() const { return programs_.size(); }
 
 private:
+    GlStateCache& cache_;
+    // A null entry stands for a key GL refused.
     std::unordered_map<FixedFunctionKey, std::unique_ptr<Program>, FixedFunctionKeyHash> programs_;
 };
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bytes/little_endian.h"
 #include "d3d/diagnostics.h"
+#include "d3d/gl_error_check.h"
 
 namespace tavrin::d3d {
 
@@ -31,6 +33,7 @@ BufferStorage::BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD us
     glGenBuffers(1, &buffer_);
     if (copy_.empty()) return;  // the store comes with the first lock or draw
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
+    const ExpectedGlErrors allocationMayFail;
     glBufferData(GL_COPY_WRITE_BUFFER, length, copy_.data(), usage_);
     storeSize_ = length;
     if (glGetError() != GL_NO_ERROR) {
@@ -67,8 +70,12 @@ bool BufferStorage::Grow(size_t bytes, bool keepContents) {
         glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_COPY_WRITE_BUFFER, 0, 0, storeSize_);
     }
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
-    glBufferData(GL_COPY_WRITE_BUFFER, size, nullptr, usage_);
-    bool grown = glGetError() == GL_NO_ERROR;
+    bool grown = false;
+    {
+        const ExpectedGlErrors allocationMayFail;
+        glBufferData(GL_COPY_WRITE_BUFFER, size, nullptr, usage_);
+        grown = glGetError() == GL_NO_ERROR;
+    }
     if (saved != 0) {
         if (grown) {
             glBindBuffer(GL_COPY_READ_BUFFER, saved);
@@ -134,9 +141,13 @@ HRESULT BufferStorage::Unlock() {
     return D3D_OK;
 }
 
-HRESULT VertexBuffer::GetDevice(IDirect3DDevice8** device) {
+template <class Interface>
+HRESULT Buffer<Interface>::GetDevice(IDirect3DDevice8** device) {
     return OwnerOf(*core_, device);
 }
+
+template class Buffer<IDirect3DVertexBuffer8>;
+template class Buffer<IDirect3DIndexBuffer8>;
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
     if (desc == nullptr) return D3DERR_INVALIDCALL;
@@ -144,8 +155,24 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
     return D3D_OK;
 }
 
-HRESULT IndexBuffer::GetDevice(IDirect3DDevice8** device) {
-    return OwnerOf(*core_, device);
+uint32_t HighestIndex(const uint8_t* indices, size_t count, bool wide) {
+    uint32_t highest = 0;
+    for (size_t i = 0; i < count; ++i) {
+        highest =
+            std::max(highest, wide ? le::Read32(indices + 4 * i) : le::Read16(indices + 2 * i));
+    }
+    return highest;
+}
+
+// Rereads the whole copy rather than only the range just written: a lock that lowers the old
+// highest index must lower the bound too.
+HRESULT IndexBuffer::Unlock() {
+    const HRESULT result = storage_.Unlock();
+    if (result == D3D_OK) {
+        highestIndex_ =
+            HighestIndex(storage_.bytes(), storage_.length() / (wide() ? 4 : 2), wide());
+    }
+    return result;
 }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {

@@ -13,8 +13,8 @@
 namespace tavrin::d3d {
 
 // A vertex or index buffer: a GL buffer and the memory Lock hands out; Unlock uploads the locked
-// range. Only a buffer whose contents the device reads itself (index buffers: every index is
-// checked before a draw) keeps a copy of all of it; any other lock gets a scratch as large as the
+// range. Only a buffer whose contents the device reads itself (index buffers: Unlock finds their
+// highest index) keeps a copy of all of it; any other lock gets a scratch as large as the
 // lock, filled from GL unless the lock discards. The GL store of such a buffer grows to cover
 // what locks and draws reach, so a buffer sized for the densest metaball surface costs only what
 // the surfaces drawn need.
@@ -57,60 +57,70 @@ private:
     UINT lockSize_ = 0;
 };
 
-class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer8> {
+// What vertex and index buffers share: the GL store behind Lock and Unlock, the device they
+// came from, and the usage and pool their descriptions report.
+template <class Interface>
+class Buffer : public RefCounted<Interface> {
 public:
-    VertexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-        : core_(core),
-          storage_(std::move(core), length, usage, BufferStorage::Contents::kGpuOnly),
-          usage_(usage),
-          fvf_(fvf),
-          pool_(pool) {}
-
     HRESULT GetDevice(IDirect3DDevice8** device) override;
-    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override {
         return storage_.Lock(offset, size, data, flags);
     }
     HRESULT Unlock() override { return storage_.Unlock(); }
-    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
     BufferStorage& storage() { return storage_; }
 
-private:
+protected:
+    Buffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, D3DPOOL pool,
+           BufferStorage::Contents contents)
+        : core_(core),
+          storage_(std::move(core), length, usage, contents),
+          usage_(usage),
+          pool_(pool) {}
+
     std::shared_ptr<GlCore> core_;
     BufferStorage storage_;
     DWORD usage_;
-    DWORD fvf_;
     D3DPOOL pool_;
 };
 
-class IndexBuffer final : public RefCounted<IDirect3DIndexBuffer8> {
+class VertexBuffer final : public Buffer<IDirect3DVertexBuffer8> {
+public:
+    VertexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+        : Buffer(std::move(core), length, usage, pool, BufferStorage::Contents::kGpuOnly),
+          fvf_(fvf) {}
+
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+private:
+    DWORD fvf_;
+};
+
+// The highest of `count` 16-bit (or, when wide, 32-bit) indices; 0 when there are none.
+uint32_t HighestIndex(const uint8_t* indices, size_t count, bool wide);
+
+// Index buffers keep a copy of their contents so that Unlock can find the highest index: a draw
+// then checks that one value against its vertex buffer instead of reading every index it draws.
+class IndexBuffer final : public Buffer<IDirect3DIndexBuffer8> {
 public:
     IndexBuffer(std::shared_ptr<GlCore> core, UINT length, DWORD usage, D3DFORMAT format,
                 D3DPOOL pool)
-        : core_(core),
-          storage_(std::move(core), length, usage, BufferStorage::Contents::kCopyKept),
-          usage_(usage),
-          format_(format),
-          pool_(pool) {}
+        : Buffer(std::move(core), length, usage, pool, BufferStorage::Contents::kCopyKept),
+          format_(format) {}
 
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override {
-        return storage_.Lock(offset, size, data, flags);
-    }
-    HRESULT Unlock() override { return storage_.Unlock(); }
+    HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
-    BufferStorage& storage() { return storage_; }
     D3DFORMAT format() const { return format_; }
+    bool wide() const { return format_ == D3DFMT_INDEX32; }
+    // The highest index in the buffer as last unlocked (all zeros before any lock).
+    uint32_t highestIndex() const { return highestIndex_; }
 
 private:
-    std::shared_ptr<GlCore> core_;
-    BufferStorage storage_;
-    DWORD usage_;
     D3DFORMAT format_;
-    D3DPOOL pool_;
+    uint32_t highestIndex_ = 0;
 };
 
 // What a surface stands for when it becomes a render target or is locked.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "d3d/diagnostics.h"
+#include "d3d/gl_error_check.h"
 
 namespace tavrin::d3d {
 
@@ -95,6 +96,7 @@ bool TextureStorage::Allocate() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     // Contents start as zeros (Direct3D leaves them undefined), so no read sees garbage.
     const std::vector<uint8_t> zeros(static_cast<size_t>(width_) * height_ * gl_.bytesPerTexel, 0);
+    const ExpectedGlErrors allocationMayFail;
     for (int face = 0; face < faces; ++face) {
         for (UINT level = 0; level < levels_; ++level) {
             glTexImage2D(

@@ -146,9 +146,53 @@ constexpr Row BuildRow(int cubeIndex) {
     return row;
 }
 
+// Rows the widely published table lists with the same triangles in another order, or with a
+// triangle starting at another corner. They are kept in that order so the table reads as the one
+// people compare against; the order only decides which triangle is drawn first.
+struct PublishedRow {
+    int cubeIndex;
+    Row entries;
+};
+constexpr PublishedRow kPublishedRows[] = {
+    {3, {1, 8, 3, 9, 8, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}},
+    {128, {7, 6, 11, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}},
+};
+
+constexpr bool SameTriangle(const int8_t* a, const int8_t* b) {
+    for (int start = 0; start < 3; ++start) {
+        if (a[0] == b[start] && a[1] == b[(start + 1) % 3] && a[2] == b[(start + 2) % 3]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr int TriangleCount(const Row& row) {
+    int entries = 0;
+    while (entries < kRowLength && row[entries] >= 0) ++entries;
+    return entries / 3;
+}
+
+// True when both rows hold the same triangles with the same winding, in any order.
+constexpr bool SameSurface(const Row& a, const Row& b) {
+    const int count = TriangleCount(a);
+    if (TriangleCount(b) != count) return false;
+    for (int t = 0; t < count; ++t) {
+        bool found = false;
+        for (int u = 0; u < count && !found; ++u) found = SameTriangle(&a[3 * t], &b[3 * u]);
+        if (!found) return false;
+    }
+    return true;
+}
+
 constexpr Table BuildTable() {
     Table table{};
     for (int cubeIndex = 0; cubeIndex < 256; ++cubeIndex) table[cubeIndex] = BuildRow(cubeIndex);
+    for (const PublishedRow& published : kPublishedRows) {
+        // A published row that is not the built surface stops the build here.
+        if (!SameSurface(published.entries, table[published.cubeIndex])) throw "row differs";
+        table[published.cubeIndex] = published.entries;
+    }
     return table;
 }
 

@@ -1,6 +1,6 @@
 #include "effects/draw_mesh.h"
 
-#include "shell/display_device.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin {
 

@@ -1,6 +1,6 @@
 #include "effects/effect.h"
 
-#include "shell/display_device.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "effects/text_overlay.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/font_layout.h"
-#include "shell/display_device.h"
-#include "shell/text_overlay.h"
 
 namespace tavrin {
 

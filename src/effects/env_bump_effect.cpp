@@ -5,8 +5,8 @@
 
 #include "effects/camera_shake.h"
 #include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 
@@ -83,19 +83,14 @@ bool EnvBumpEffect::Normal(Vec3& normal, const Vec3& point) const {
 D3DCOLOR EnvBumpEffect::Colour(const Vec3& point) const {
     Vec3 n = point - lightPos;
     n.Normalise();
-    auto channel = [](float c) { return static_cast<D3DCOLOR>((c + 1.0f) * 0.5f * 255.0f); };
-    return 0xFF000000u | channel(n.x) << 16 | channel(n.y) << 8 | channel(n.z);
+    return PackDirection(n);
 }
 
 void EnvBumpEffect::Tumble(Torus& torus, float frameSeconds) {
     Turn(torus.axisV, torus.axisW, frameSeconds * torus.spinU);
     Turn(torus.axisU, torus.axisW, frameSeconds * torus.spinV);
     Turn(torus.axisU, torus.axisV, frameSeconds * torus.spinW);
-    torus.axisU = torus.axisU * (1.0f / torus.axisU.Length());
-    torus.axisW = torus.axisU.Cross(torus.axisV);
-    torus.axisW.Normalise();
-    torus.axisV = torus.axisW.Cross(torus.axisU);
-    torus.axisV.Normalise();
+    Reorthonormalise(torus.axisU, torus.axisV, torus.axisW);
 }
 
 void EnvBumpEffect::Advance(double frameSeconds) {
@@ -117,7 +112,7 @@ void EnvBumpEffect::SetStages() {
     d3d->SetTexture(0, bumpTexture);
     SetStageOp(d3d, 0, D3DTSS_COLOROP, D3DTOP_DOTPRODUCT3, D3DTA_DIFFUSE, D3DTA_TEXTURE);
     SetStageOp(d3d, 0, D3DTSS_ALPHAOP, D3DTOP_MODULATE, D3DTA_DIFFUSE, D3DTA_TEXTURE);
-    SetLinearWrapSampling(d3d, 0);
+    SetLinearSampling(d3d, 0, D3DTADDRESS_WRAP);
     d3d->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF808080u);
     // Stage 1 is prepared as the stadium prepares it, then switched off and left without texture.
     SetEnvironmentAddStage(d3d, nullptr);

@@ -4,9 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
 #include "gfxutil/texel_convert.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 
@@ -29,21 +30,20 @@ void WriteQuad(FlareEffect::Vertex* v, float halfWidth, float halfHeight, float 
 
 }  // namespace
 
-FlareEffect::FlareEffect(DisplayDevice* display, int layers, float outer, float fade0,
+FlareEffect::FlareEffect(DisplayDevice* display, int layers, float outer, float fade,
                          IDirect3DTexture8* outline, IDirect3DTexture8* flare)
     : Effect(display),
       layerCount(std::max(layers, 0)),
       outerScale(outer),
       shear((1.0f - outer) * 0.5f),
       outlineTexture(outline),
-      flareTexture(flare),
-      fade(fade0) {
+      flareTexture(flare) {
     if (outlineTexture) outlineTexture->GetLevelDesc(0, &outlineDesc);
     // Without a picture the flare keeps the screen's shape.
     texelAspect = outlineDesc.Width > 0 && outlineDesc.Height > 0
                       ? static_cast<float>(outlineDesc.Height) / static_cast<float>(outlineDesc.Width)
                       : (aspect > 0.0f ? 1.0f / aspect : 0.75f);
-    BuildVertices();
+    BuildVertices(fade);
     CopyTexels();
 }
 
@@ -51,7 +51,7 @@ FlareEffect::~FlareEffect() {
     if (vertexBuffer) vertexBuffer->Release();
 }
 
-void FlareEffect::BuildVertices() {
+void FlareEffect::BuildVertices(float fade) {
     if (!device || !device->device) return;
     const UINT length = static_cast<UINT>(layerCount + 1) * 6 * kStride;
     if (device->device->CreateVertexBuffer(length, 0, kVertexFormat, D3DPOOL_DEFAULT,
@@ -113,17 +113,8 @@ D3DCOLOR FlareEffect::TintAt(float x, float y) const {
 void FlareEffect::SetPictureStage(IDirect3DTexture8* texture, DWORD secondArgument) {
     IDirect3DDevice8* d3d = device->device;
     d3d->SetTexture(0, texture);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, secondArgument);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAARG2, secondArgument);
-    d3d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    d3d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-    d3d->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-    d3d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
-    d3d->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+    SetModulateStage(d3d, 0, D3DTA_TEXTURE, secondArgument);
+    SetLinearSampling(d3d, 0, D3DTADDRESS_WRAP);
 }
 
 void FlareEffect::Render(double frameSeconds) {

@@ -39,7 +39,8 @@ public:
     bool flareOn = true;
 
 private:
-    void BuildVertices();
+    // Layer i is drawn with alpha fade^i.
+    void BuildVertices(float fade);
     void CopyTexels();
     void SetPictureStage(IDirect3DTexture8* texture, DWORD secondArgument);
 
@@ -53,7 +54,6 @@ private:
     float flarePos[2] = {0.0f, 0.0f};
     IDirect3DTexture8* outlineTexture;
     IDirect3DTexture8* flareTexture;
-    float fade;
 
     static float clock;
 };

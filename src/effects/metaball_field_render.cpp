@@ -4,7 +4,7 @@
 
 #include "d3d/d3d8.h"
 #include "effects/metaball_field.h"
-#include "shell/display_device.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin {
 namespace {

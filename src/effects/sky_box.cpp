@@ -6,7 +6,8 @@
 #include "archive/music_files.h"
 #include "archive/texture_loader.h"
 #include "d3d/d3d8.h"
-#include "shell/display_device.h"
+#include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin {
 namespace {
@@ -73,17 +74,8 @@ void SkyBox::Render() {
     d3d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     d3d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     d3d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    d3d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-    d3d->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-    d3d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
-    d3d->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+    SetModulateStage(d3d, 0, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    SetLinearSampling(d3d, 0, D3DTADDRESS_CLAMP);
     // Without a buffer there is nothing to draw from; the states above still hold.
     if (vertexBuffer_ != nullptr) {
         d3d->SetStreamSource(0, vertexBuffer_, sizeof(SkyVertex));

@@ -7,8 +7,8 @@
 #include "effects/camera_shake.h"
 #include "effects/draw_mesh.h"
 #include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 
@@ -17,12 +17,6 @@ float StadiumEffect::clock = 0.0f;
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
-
-// Packs a vector with components in [-1, 1] into a colour, each channel (c + 1) / 2 of full scale.
-D3DCOLOR PackDirection(const Vec3& v) {
-    auto channel = [](float c) { return static_cast<D3DCOLOR>((c + 1.0f) * 0.5f * 255.0f); };
-    return 0xFF000000u | channel(v.x) << 16 | channel(v.y) << 8 | channel(v.z);
-}
 
 }  // namespace
 
@@ -114,7 +108,7 @@ void StadiumEffect::SetBallStages() {
         d3d->SetTexture(0, bumpTexture);
         SetStageOp(d3d, 0, D3DTSS_COLOROP, D3DTOP_DOTPRODUCT3, D3DTA_DIFFUSE, D3DTA_TEXTURE);
         SetStageOp(d3d, 0, D3DTSS_ALPHAOP, D3DTOP_MODULATE, D3DTA_DIFFUSE, D3DTA_TEXTURE);
-        SetLinearWrapSampling(d3d, 0);
+        SetLinearSampling(d3d, 0, D3DTADDRESS_WRAP);
         d3d->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF808080u);
         SetEnvironmentAddStage(d3d, envTexture);
     } else {
@@ -122,7 +116,7 @@ void StadiumEffect::SetBallStages() {
         d3d->SetTexture(0, envTexture);
         SetStageOp(d3d, 0, D3DTSS_COLOROP, D3DTOP_MODULATE, D3DTA_CURRENT, D3DTA_TEXTURE);
         SetStageOp(d3d, 0, D3DTSS_ALPHAOP, D3DTOP_MODULATE, D3DTA_CURRENT, D3DTA_TEXTURE);
-        SetLinearWrapSampling(d3d, 0);
+        SetLinearSampling(d3d, 0, D3DTADDRESS_WRAP);
     }
 }
 

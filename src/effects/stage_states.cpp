@@ -10,12 +10,17 @@ void SetStageOp(IDirect3DDevice8* device, DWORD stage, D3DTEXTURESTAGESTATETYPE 
     device->SetTextureStageState(stage, colour ? D3DTSS_COLORARG2 : D3DTSS_ALPHAARG2, argument2);
 }
 
-void SetLinearWrapSampling(IDirect3DDevice8* device, DWORD stage) {
+void SetModulateStage(IDirect3DDevice8* device, DWORD stage, DWORD argument1, DWORD argument2) {
+    SetStageOp(device, stage, D3DTSS_COLOROP, D3DTOP_MODULATE, argument1, argument2);
+    SetStageOp(device, stage, D3DTSS_ALPHAOP, D3DTOP_MODULATE, argument1, argument2);
+}
+
+void SetLinearSampling(IDirect3DDevice8* device, DWORD stage, D3DTEXTUREADDRESS address) {
     device->SetTextureStageState(stage, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
     device->SetTextureStageState(stage, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
     device->SetTextureStageState(stage, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-    device->SetTextureStageState(stage, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
-    device->SetTextureStageState(stage, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+    device->SetTextureStageState(stage, D3DTSS_ADDRESSU, address);
+    device->SetTextureStageState(stage, D3DTSS_ADDRESSV, address);
 }
 
 D3DMATRIX SphereMapMatrix(float scale) {
@@ -38,7 +43,7 @@ void SetEnvironmentAddStage(IDirect3DDevice8* device, IDirect3DBaseTexture8* env
     device->SetTextureStageState(1, D3DTSS_COLORARG0, D3DTA_CURRENT);
     SetStageOp(device, 1, D3DTSS_ALPHAOP, D3DTOP_MODULATE, D3DTA_CURRENT, D3DTA_TEXTURE);
     device->SetTextureStageState(1, D3DTSS_ALPHAARG0, D3DTA_CURRENT);
-    SetLinearWrapSampling(device, 1);
+    SetLinearSampling(device, 1, D3DTADDRESS_WRAP);
 }
 
 void ResetSphereMapStages(IDirect3DDevice8* device) {

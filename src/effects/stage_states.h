@@ -11,8 +11,11 @@ namespace tavrin {
 void SetStageOp(IDirect3DDevice8* device, DWORD stage, D3DTEXTURESTAGESTATETYPE opState,
                 DWORD op, DWORD argument1, DWORD argument2);
 
-// Bilinear magnification and minification, no mip filter, wrapping addresses.
-void SetLinearWrapSampling(IDirect3DDevice8* device, DWORD stage);
+// Colour and alpha both the product of the same two arguments.
+void SetModulateStage(IDirect3DDevice8* device, DWORD stage, DWORD argument1, DWORD argument2);
+
+// Bilinear magnification and minification, no mip filter, the given addressing along u and v.
+void SetLinearSampling(IDirect3DDevice8* device, DWORD stage, D3DTEXTUREADDRESS address);
 
 // Texture matrix turning camera-space normals into sphere-map coordinates:
 // (0.5 + scale * n.x, 0.5 - scale * n.y).

@@ -9,8 +9,9 @@
 #include "effects/draw_mesh.h"
 #include "effects/metaball_field.h"
 #include "effects/sky_box.h"
+#include "effects/stage_states.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 namespace {
@@ -34,17 +35,6 @@ constexpr D3DMATRIX kCubeFaceViews[6] = {
 void Advance(float& angle, double rate, double frameSeconds) {
     angle = static_cast<float>(angle + rate * frameSeconds);
     if (angle > 6.28318530718) angle -= 6.2831855f;
-}
-
-Vec3 Normalised(Vec3 v) {
-    v.Normalise();
-    return v;
-}
-
-void Reorthonormalise(Vec3 rows[3]) {
-    rows[0] = rows[0] * (1.0f / rows[0].Length());
-    rows[2] = Normalised(rows[0].Cross(rows[1]));
-    rows[1] = Normalised(rows[2].Cross(rows[0]));
 }
 
 void DrawModel(MeshModel* model) {
@@ -141,13 +131,13 @@ void TrophyScene::Animate(double frameSeconds) {
     Advance(angles_[2], 2.0122, frameSeconds);
     const float alpha = angles_[0], beta = angles_[1], gamma = angles_[2];
     rows[1] = rows[1] * std::cos(alpha) + rows[2] * std::sin(alpha);
-    Reorthonormalise(rows);
+    Reorthonormalise(rows[0], rows[1], rows[2]);
     rows[0] = rows[0] * std::cos(beta) + rows[2] * std::sin(beta);
-    Reorthonormalise(rows);
+    Reorthonormalise(rows[0], rows[1], rows[2]);
     const Vec3 r0 = rows[0], r1 = rows[1];
     rows[0] = r0 * std::cos(gamma) + r1 * std::sin(gamma);
     rows[1] = r1 * std::cos(gamma) - r0 * std::sin(gamma);
-    Reorthonormalise(rows);
+    Reorthonormalise(rows[0], rows[1], rows[2]);
     ballFrame_.translation.Set(1.5f * std::sin(clock), 0.3f * std::sin(0.7934819f * clock + 0.23f),
                                1.5f * std::cos(clock));
     noise_.SetFrame(rows[0], rows[1], rows[2]);
@@ -306,28 +296,14 @@ void TrophyScene::DrawBlob(const Vec3& eye) {
         d3d->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT3);
         d3d->SetTexture(0, environmentCube_);
     } else {
-        // u = 0.49 nx + 0.5, v = -0.49 ny + 0.5 from the camera-space normal.
-        D3DMATRIX sphereLookup = identity;
-        sphereLookup.m[0][0] = 0.49f;
-        sphereLookup.m[1][1] = -0.49f;
-        sphereLookup.m[3][0] = 0.5f;
-        sphereLookup.m[3][1] = 0.5f;
+        const D3DMATRIX sphereLookup = SphereMapMatrix(0.49f);
         d3d->SetTransform(D3DTS_TEXTURE0, &sphereLookup);
         d3d->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACENORMAL);
         d3d->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
         d3d->SetTexture(0, sphereMap_);
     }
-    d3d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    d3d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
-    d3d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    d3d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-    d3d->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-    d3d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
-    d3d->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+    SetModulateStage(d3d, 0, D3DTA_DIFFUSE, D3DTA_TEXTURE);
+    SetLinearSampling(d3d, 0, D3DTADDRESS_WRAP);
     field->Render();
 }
 

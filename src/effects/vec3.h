@@ -44,4 +44,21 @@ struct Vec3 : D3DVECTOR {
     }
 };
 
+// Makes (u, v, w) orthonormal again after rounding has made it drift: u keeps its direction,
+// w = u x v and v = w x u, each normalised.
+inline void Reorthonormalise(Vec3& u, Vec3& v, Vec3& w) {
+    u = u * (1.0f / u.Length());
+    w = u.Cross(v);
+    w.Normalise();
+    v = w.Cross(u);
+    v.Normalise();
+}
+
+// Packs a direction with components in [-1, 1] into an opaque colour, each channel (c + 1) / 2 of
+// full scale: the encoding DOT3 texture stages read back.
+inline D3DCOLOR PackDirection(const Vec3& v) {
+    auto channel = [](float c) { return static_cast<D3DCOLOR>((c + 1.0f) * 0.5f * 255.0f); };
+    return 0xFF000000u | channel(v.x) << 16 | channel(v.y) << 8 | channel(v.z);
+}
+
 }  // namespace tavrin

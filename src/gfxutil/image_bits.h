@@ -4,20 +4,14 @@
 #include <cstdint>
 #include <cstring>
 
-// Small helpers shared by the raw-pixel decoders: little-endian reads and channel masks.
+#include "bytes/little_endian.h"
+
+// Small helpers shared by the raw-pixel decoders: signed reads, colour packing and channel masks.
 
 namespace tavrin {
 
-inline uint16_t ReadU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-inline uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
 inline int32_t ReadS32(const uint8_t* p) {
-    return static_cast<int32_t>(ReadU32(p));
+    return static_cast<int32_t>(le::Read32(p));
 }
 
 inline constexpr uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {

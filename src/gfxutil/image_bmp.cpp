@@ -30,20 +30,20 @@ bool ParseHeader(std::span<const uint8_t> bytes, BmpHeader& h, std::string& erro
         error = "BMP file too short for its headers";
         return false;
     }
-    h.pixelOffset = ReadU32(&bytes[10]);
+    h.pixelOffset = le::Read32(&bytes[10]);
     const uint8_t* info = &bytes[kFileHeaderSize];
-    const uint32_t infoSize = ReadU32(info);
+    const uint32_t infoSize = le::Read32(info);
     if (infoSize == 12) {
-        h.width = ReadU16(info + 4);
-        h.height = ReadU16(info + 6);
-        h.bitCount = ReadU16(info + 10);
+        h.width = le::Read16(info + 4);
+        h.height = le::Read16(info + 6);
+        h.bitCount = le::Read16(info + 10);
         h.paletteEntrySize = 3;
     } else if (infoSize >= 40 && infoSize <= 124 && bytes.size() >= kFileHeaderSize + infoSize) {
         h.width = ReadS32(info + 4);
         h.height = ReadS32(info + 8);
-        h.bitCount = ReadU16(info + 14);
-        h.compression = ReadU32(info + 16);
-        h.paletteCount = ReadU32(info + 32);
+        h.bitCount = le::Read16(info + 14);
+        h.compression = le::Read32(info + 16);
+        h.paletteCount = le::Read32(info + 32);
         uint32_t maskCount = 0;
         size_t maskOffset = kFileHeaderSize + 40;
         if (infoSize >= 52) {
@@ -58,11 +58,11 @@ bool ParseHeader(std::span<const uint8_t> bytes, BmpHeader& h, std::string& erro
         }
         const uint8_t* masks = bytes.data() + maskOffset;  // may be the end when there are none
         if (maskCount >= 3) {
-            h.redMask = ReadU32(masks);
-            h.greenMask = ReadU32(masks + 4);
-            h.blueMask = ReadU32(masks + 8);
+            h.redMask = le::Read32(masks);
+            h.greenMask = le::Read32(masks + 4);
+            h.blueMask = le::Read32(masks + 8);
         }
-        if (maskCount == 4) h.alphaMask = ReadU32(masks + 12);
+        if (maskCount == 4) h.alphaMask = le::Read32(masks + 12);
         h.paletteOffset = static_cast<uint32_t>(kFileHeaderSize + infoSize);
         if (infoSize == 40 && maskCount > 0) h.paletteOffset += 4 * maskCount;
     } else {

@@ -32,7 +32,7 @@ uint32_t Mix(uint32_t a, uint32_t b, uint32_t wa, uint32_t wb, uint32_t total) {
 
 // Decodes the colour half of a block into 16 pixels (alpha 255, or 0 for DXT1's transparent entry).
 void DecodeColourBlock(const uint8_t* block, bool allowTransparent, uint32_t out[16]) {
-    const uint16_t c0 = ReadU16(block), c1 = ReadU16(block + 2);
+    const uint16_t c0 = le::Read16(block), c1 = le::Read16(block + 2);
     uint32_t colours[4] = {Expand565(c0), Expand565(c1), 0, 0};
     if (c0 > c1 || !allowTransparent) {
         colours[2] = Mix(colours[0], colours[1], 2, 1, 3);
@@ -41,7 +41,7 @@ void DecodeColourBlock(const uint8_t* block, bool allowTransparent, uint32_t out
         colours[2] = Mix(colours[0], colours[1], 1, 1, 2);
         colours[3] = 0;  // transparent black
     }
-    const uint32_t indices = ReadU32(block + 4);
+    const uint32_t indices = le::Read32(block + 4);
     for (int i = 0; i < 16; ++i) out[i] = colours[(indices >> (2 * i)) & 3];
 }
 
@@ -100,13 +100,14 @@ bool DecodeBlocks(std::span<const uint8_t> bytes, uint32_t fourCc, uint32_t widt
 
 bool DecodeMasked(std::span<const uint8_t> bytes, const uint8_t* format, uint32_t width,
                   uint32_t height, Image& image, std::string& error) {
-    const uint32_t flags = ReadU32(format + 4), bits = ReadU32(format + 12);
+    const uint32_t flags = le::Read32(format + 4), bits = le::Read32(format + 12);
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
         error = "unsupported DDS pixel size of " + std::to_string(bits) + " bits";
         return false;
     }
-    uint32_t red = ReadU32(format + 16), green = ReadU32(format + 20), blue = ReadU32(format + 24);
-    const uint32_t alpha = flags & (kPfAlphaPixels | kPfAlpha) ? ReadU32(format + 28) : 0;
+    uint32_t red = le::Read32(format + 16), green = le::Read32(format + 20),
+             blue = le::Read32(format + 24);
+    const uint32_t alpha = flags & (kPfAlphaPixels | kPfAlpha) ? le::Read32(format + 28) : 0;
     if (flags & kPfLuminance) green = blue = red;
     if (flags & kPfAlpha && !(flags & (kPfRgb | kPfLuminance))) red = green = blue = 0;
     const MaskedPixelFormat masks(red, green, blue, alpha);
@@ -136,16 +137,16 @@ bool IsDds(std::span<const uint8_t> bytes) {
 }
 
 bool DecodeDds(std::span<const uint8_t> bytes, Image& image, std::string& error) {
-    if (bytes.size() < kHeaderEnd || ReadU32(&bytes[4]) != 124) {
+    if (bytes.size() < kHeaderEnd || le::Read32(&bytes[4]) != 124) {
         error = "DDS header is missing or damaged";
         return false;
     }
-    const uint32_t height = ReadU32(&bytes[12]), width = ReadU32(&bytes[16]);
+    const uint32_t height = le::Read32(&bytes[12]), width = le::Read32(&bytes[16]);
     const uint8_t* format = &bytes[76];
-    const uint32_t formatFlags = ReadU32(format + 4);
+    const uint32_t formatFlags = le::Read32(format + 4);
     if (!CheckImageSize(width, height, error)) return false;
     if (formatFlags & kPfFourCc) {
-        const uint32_t fourCc = ReadU32(format + 8);
+        const uint32_t fourCc = le::Read32(format + 8);
         if (fourCc != FourCc('D', 'X', 'T', '1') && fourCc != FourCc('D', 'X', 'T', '3') &&
             fourCc != FourCc('D', 'X', 'T', '5')) {
             error = "unsupported DDS compression '" +

@@ -26,9 +26,16 @@ struct TgaHeader {
 };
 
 TgaHeader ParseHeader(std::span<const uint8_t> b) {
-    return {
-        b[0],  b[1], b[2], ReadU16(&b[3]), ReadU16(&b[5]), b[7], ReadU16(&b[12]), ReadU16(&b[14]),
-        b[16], b[17]};
+    return {b[0],
+            b[1],
+            b[2],
+            le::Read16(&b[3]),
+            le::Read16(&b[5]),
+            b[7],
+            le::Read16(&b[12]),
+            le::Read16(&b[14]),
+            b[16],
+            b[17]};
 }
 
 // 15/16-bit entries are X1R5G5B5 or A1R5G5B5, 32-bit ones X8R8G8B8 or A8R8G8B8: the alpha bits
@@ -39,7 +46,7 @@ uint32_t FromTrueColour(const uint8_t* p, unsigned bits, bool useAlpha) {
         case 16: {
             static const MaskedPixelFormat opaque(0x7C00, 0x03E0, 0x001F, 0);
             static const MaskedPixelFormat withAlpha(0x7C00, 0x03E0, 0x001F, 0x8000);
-            return (useAlpha && bits == 16 ? withAlpha : opaque).ToArgb(ReadU16(p));
+            return (useAlpha && bits == 16 ? withAlpha : opaque).ToArgb(le::Read16(p));
         }
         case 24:
             return Argb(255, p[2], p[1], p[0]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "d3d/d3dtypes.h"
+#include "d3d/matrix_product.h"
 
 // 4 x 4 matrix operations with Direct3D's conventions: row vectors (p' = p * M), row-major storage,
 // left-handed coordinates, depth mapped to 0..1. In MatrixMultiply(a, b), a applies first.
@@ -8,7 +9,6 @@
 namespace tavrin {
 
 D3DMATRIX MatrixIdentity();
-D3DMATRIX MatrixMultiply(const D3DMATRIX& a, const D3DMATRIX& b);
 D3DMATRIX MatrixTranslation(float x, float y, float z);
 D3DMATRIX MatrixScaling(float x, float y, float z);
 D3DMATRIX MatrixRotationX(float radians);

@@ -2,22 +2,15 @@
 
 #include <cstring>
 
+#include "bytes/little_endian.h"
+#include "gfxutil/image_bits.h"
+
 namespace tavrin {
 namespace {
 
 // Widens an n-bit channel to 8 bits so that full scale stays full scale.
 constexpr uint32_t Widen(uint32_t value, int bits) {
     return bits == 8 ? value : (value << (8 - bits)) | (value >> (2 * bits - 8 > 0 ? 2 * bits - 8 : 0));
-}
-
-uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
-
-uint16_t Read16(const uint8_t* p) {
-    uint16_t value;
-    std::memcpy(&value, p, 2);
-    return value;
 }
 
 }  // namespace
@@ -38,14 +31,14 @@ bool ConvertRowToArgb(D3DFORMAT format, const uint8_t* source, int width, uint32
             return true;
         case D3DFMT_R5G6B5:
             for (int x = 0; x < width; ++x) {
-                const uint32_t t = Read16(source + 2 * x);
+                const uint32_t t = le::Read16(source + 2 * x);
                 target[x] = Argb(255, Widen(t >> 11, 5), Widen((t >> 5) & 63, 6), Widen(t & 31, 5));
             }
             return true;
         case D3DFMT_X1R5G5B5:
         case D3DFMT_A1R5G5B5:
             for (int x = 0; x < width; ++x) {
-                const uint32_t t = Read16(source + 2 * x);
+                const uint32_t t = le::Read16(source + 2 * x);
                 const uint32_t a = format == D3DFMT_X1R5G5B5 || (t & 0x8000) ? 255 : 0;
                 target[x] = Argb(a, Widen((t >> 10) & 31, 5), Widen((t >> 5) & 31, 5),
                                  Widen(t & 31, 5));
@@ -54,7 +47,7 @@ bool ConvertRowToArgb(D3DFORMAT format, const uint8_t* source, int width, uint32
         case D3DFMT_A4R4G4B4:
         case D3DFMT_X4R4G4B4:
             for (int x = 0; x < width; ++x) {
-                const uint32_t t = Read16(source + 2 * x);
+                const uint32_t t = le::Read16(source + 2 * x);
                 const uint32_t a = format == D3DFMT_X4R4G4B4 ? 255 : (t >> 12) * 17;
                 target[x] = Argb(a, ((t >> 8) & 15) * 17, ((t >> 4) & 15) * 17, (t & 15) * 17);
             }

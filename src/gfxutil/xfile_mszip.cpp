@@ -4,16 +4,14 @@
 
 #include <algorithm>
 
+#include "bytes/little_endian.h"
+
 namespace tavrin {
 namespace {
 
 constexpr size_t kHeaderSize = 16;         // the X file header, counted in the total size
 constexpr size_t kWindow = 32768;          // deflate history carried from block to block
 constexpr uint32_t kMaxBody = 256u << 20;  // a larger claim is taken for damage, not data
-
-uint16_t ReadWord(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 bool InflateBlock(std::span<const uint8_t> deflated, size_t inflatedSize,
                   std::vector<uint8_t>& body) {
@@ -47,8 +45,7 @@ bool InflateMsZip(std::span<const uint8_t> compressed, std::vector<uint8_t>& bod
         error = "compressed X file is missing its size";
         return false;
     }
-    const uint32_t total = uint32_t{compressed[0]} | uint32_t{compressed[1]} << 8 |
-                           uint32_t{compressed[2]} << 16 | uint32_t{compressed[3]} << 24;
+    const uint32_t total = le::Read32(compressed.data());
     if (total < kHeaderSize || total - kHeaderSize > kMaxBody) {
         error = "compressed X file announces an impossible size";
         return false;
@@ -60,8 +57,8 @@ bool InflateMsZip(std::span<const uint8_t> compressed, std::vector<uint8_t>& bod
             error = "compressed X data ends early";
             return false;
         }
-        const size_t inflatedSize = ReadWord(&compressed[pos]);
-        const size_t storedSize = ReadWord(&compressed[pos + 2]);
+        const size_t inflatedSize = le::Read16(&compressed[pos]);
+        const size_t storedSize = le::Read16(&compressed[pos + 2]);
         pos += 4;
         if (storedSize < 2 || pos + storedSize > compressed.size() || compressed[pos] != 'C' ||
             compressed[pos + 1] != 'K') {

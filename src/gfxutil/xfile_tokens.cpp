@@ -4,6 +4,8 @@
 #include <cstring>
 #include <optional>
 
+#include "bytes/little_endian.h"
+
 namespace tavrin {
 namespace {
 
@@ -41,14 +43,6 @@ bool IsNameChar(uint8_t c) {
 
 bool IsDigit(uint8_t c) {
     return c >= '0' && c <= '9';
-}
-
-uint16_t ReadWord(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t ReadDword(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
 }  // namespace
@@ -182,7 +176,7 @@ std::optional<XToken> XTokenizer::ReadBinaryToken() {
         --listLeft_;
         if (!listFloats_) {
             if (!Take(4, p)) return Fail("integer list is truncated");
-            unsigned_ = ReadDword(p);
+            unsigned_ = le::Read32(p);
             number_ = unsigned_;
             return XToken::Integer;
         }
@@ -198,28 +192,28 @@ std::optional<XToken> XTokenizer::ReadBinaryToken() {
     }
     if (pos_ >= body_.size()) return XToken::End;
     if (!Take(2, p)) return Fail("token is truncated");
-    const uint16_t token = ReadWord(p);
+    const uint16_t token = le::Read16(p);
     switch (token) {
         case kName:
         case kString: {
             if (!Take(4, p)) return Fail("name length is truncated");
-            const uint32_t length = ReadDword(p);
+            const uint32_t length = le::Read32(p);
             if (!Take(length, p)) return Fail("name is truncated");
             text_.assign(reinterpret_cast<const char*>(p), length);
             if (token == kName) return XToken::Name;
             // A string carries its terminator (',' or ';'), written as a word or as a dword.
             if (pos_ + 2 <= body_.size()) {
-                const uint16_t terminator = ReadWord(&body_[pos_]);
+                const uint16_t terminator = le::Read16(&body_[pos_]);
                 if (terminator == kComma || terminator == kSemicolon) {
                     pos_ += 2;
-                    if (pos_ + 2 <= body_.size() && ReadWord(&body_[pos_]) == 0) pos_ += 2;
+                    if (pos_ + 2 <= body_.size() && le::Read16(&body_[pos_]) == 0) pos_ += 2;
                 }
             }
             return XToken::String;
         }
         case kInteger:
             if (!Take(4, p)) return Fail("integer is truncated");
-            unsigned_ = ReadDword(p);
+            unsigned_ = le::Read32(p);
             number_ = unsigned_;
             return XToken::Integer;
         case kGuid:
@@ -228,7 +222,7 @@ std::optional<XToken> XTokenizer::ReadBinaryToken() {
         case kIntegerList:
         case kFloatList:
             if (!Take(4, p)) return Fail("list length is truncated");
-            listLeft_ = ReadDword(p);
+            listLeft_ = le::Read32(p);
             listFloats_ = token == kFloatList;
             return std::nullopt;  // the elements, if any, follow as tokens of their own
         case kOpenBrace:

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "bytes/little_endian.h"
 namespace tavrin {
 
 namespace {
@@ -54,13 +55,13 @@ uint8_t MusicFile::ReadU8() {
 uint16_t MusicFile::ReadU16() {
     uint8_t bytes[2];
     Read(bytes, 2);
-    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+    return le::Read16(bytes);
 }
 
 uint32_t MusicFile::ReadU32() {
     uint8_t bytes[4];
     Read(bytes, 4);
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    return le::Read32(bytes);
 }
 
 void MusicFile::SeekTo(int64_t position) {

@@ -24,8 +24,6 @@ public:
     // only from its pause between passes. Harmless when not running.
     void Stop();
 
-    bool IsRunning() const { return thread_.joinable(); }
-
 private:
     void Run(const std::function<void()>& pass, int periodMilliseconds);
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "bytes/little_endian.h"
 #include "music/music_file.h"
 #include "music/replay.h"
 #include "music/xm_module.h"
@@ -66,12 +67,14 @@ public:
     bool AtEnd() const { return at_ >= size_; }
     uint8_t U8() { return at_ < size_ ? bytes_[at_++] : 0; }
     uint16_t U16() {
-        const uint16_t low = U8();
-        return static_cast<uint16_t>(low | U8() << 8);
+        uint8_t bytes[2];
+        Copy(bytes, 2);
+        return le::Read16(bytes);
     }
     uint32_t U32() {
-        const uint32_t low = U16();
-        return low | static_cast<uint32_t>(U16()) << 16;
+        uint8_t bytes[4];
+        Copy(bytes, 4);
+        return le::Read32(bytes);
     }
     void Copy(void* out, size_t count) {
         auto* to = static_cast<uint8_t*>(out);
@@ -266,9 +269,8 @@ bool ReadSampleData(MusicFile& file, XmSample& sample) {
 
     uint16_t previous = 0;
     for (uint32_t i = 0; i < sample.length; ++i) {
-        const uint16_t stored = sample.bits == 16
-                                    ? static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8)
-                                    : static_cast<uint16_t>(bytes[i] << 8);
+        const uint16_t stored =
+            sample.bits == 16 ? le::Read16(&bytes[2 * i]) : static_cast<uint16_t>(bytes[i] << 8);
         previous = static_cast<uint16_t>(previous + stored);
         sample.data[i] = static_cast<int16_t>(previous);
     }

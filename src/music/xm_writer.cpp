@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "bytes/little_endian.h"
+
 namespace tavrin {
 
 namespace {
@@ -15,14 +17,8 @@ constexpr uint8_t kFileKeyOff = 97;
 class ByteWriter {
 public:
     void U8(uint32_t v) { bytes_.push_back(static_cast<uint8_t>(v)); }
-    void U16(uint32_t v) {
-        U8(v);
-        U8(v >> 8);
-    }
-    void U32(uint32_t v) {
-        U16(v);
-        U16(v >> 16);
-    }
+    void U16(uint32_t v) { le::Append16(bytes_, v); }
+    void U32(uint32_t v) { le::Append32(bytes_, v); }
     void Text(const std::string& text, size_t width) {
         for (size_t i = 0; i < width; ++i) U8(i < text.size() ? text[i] : 0);
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 
+#include "bytes/little_endian.h"
 #include "scene3ds/dvec3.h"
 
 namespace tavrin {
@@ -29,13 +30,11 @@ public:
 
     uint16_t U16() {
         const uint8_t* p = Take(2);
-        return p ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : 0;
+        return p ? le::Read16(p) : 0;
     }
     uint32_t U32() {
         const uint8_t* p = Take(4);
-        return p ? static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                       (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24)
-                 : 0;
+        return p ? le::Read32(p) : 0;
     }
     // Counts and indices stored as 16 bits are signed in this format.
     int I16() { return static_cast<int16_t>(U16()); }

@@ -1,6 +1,6 @@
 #include "shell/captions.h"
 
-#include "shell/text_overlay.h"
+#include "effects/text_overlay.h"
 
 namespace tavrin {
 

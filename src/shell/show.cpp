@@ -6,15 +6,15 @@
 #include "archive/mesh_model.h"
 #include "archive/music_files.h"
 #include "archive/texture_loader.h"
-#include "music/music_player.h"
 #include "effects/end_scroller.h"
 #include "effects/env_bump_effect.h"
 #include "effects/flare_effect.h"
 #include "effects/stadium_effect.h"
+#include "effects/text_overlay.h"
 #include "effects/trophy_scene.h"
+#include "music/music_player.h"
 #include "platform/window.h"
 #include "shell/scene_schedule.h"
-#include "shell/text_overlay.h"
 
 namespace tavrin {
 

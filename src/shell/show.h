@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "gfxutil/display_device.h"
 #include "music/output.h"
 #include "platform/messages.h"
 #include "shell/captions.h"
-#include "shell/display_device.h"
 #include "shell/frame_clock.h"
 #include "shell/rehearsal.h"
 #include "shell/screen_flash.h"

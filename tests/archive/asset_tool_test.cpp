@@ -3,6 +3,7 @@
 
 #include "archive/zip_format.h"
 #include "archive_fixtures.h"
+#include "bytes/little_endian.h"
 
 namespace tavrin {
 namespace {
@@ -54,7 +55,7 @@ TEST_F(AssetTool, ListShowsEntriesChecksAndHiddenDuplicates) {
 
 TEST_F(AssetTool, ListFlagsACrcMismatch) {
     auto bytes = archive_;
-    const size_t central = zip::ReadLe32(&bytes[bytes.size() - zip::kEndRecordSize + 16]);
+    const size_t central = le::Read32(&bytes[bytes.size() - zip::kEndRecordSize + 16]);
     test::Put32At(bytes, 14, 0xDEADBEEF);
     test::Put32At(bytes, central + 16, 0xDEADBEEF);
     dir_.Write("bad.data", bytes);
@@ -64,7 +65,7 @@ TEST_F(AssetTool, ListFlagsACrcMismatch) {
 
 TEST_F(AssetTool, ListNamesEncryptedEntries) {
     auto bytes = archive_;
-    const size_t central = zip::ReadLe32(&bytes[bytes.size() - zip::kEndRecordSize + 16]);
+    const size_t central = le::Read32(&bytes[bytes.size() - zip::kEndRecordSize + 16]);
     bytes[6] |= zip::kFlagEncrypted;
     bytes[central + 8] |= zip::kFlagEncrypted;
     dir_.Write("locked.data", bytes);

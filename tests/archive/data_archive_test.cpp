@@ -5,6 +5,7 @@
 
 #include "archive/zip_format.h"
 #include "archive_fixtures.h"
+#include "bytes/little_endian.h"
 
 namespace tavrin {
 namespace {
@@ -15,7 +16,7 @@ using test::LoadAll;
 DataArchive FromWriter(ZipWriter& writer) { return DataArchive(test::InMemory(writer.Finish())); }
 
 size_t FirstCentralHeader(const std::vector<uint8_t>& archive) {
-    return zip::ReadLe32(&archive[archive.size() - zip::kEndRecordSize + 16]);
+    return le::Read32(&archive[archive.size() - zip::kEndRecordSize + 16]);
 }
 
 TEST(DataArchive, FindsNamesWhateverTheirLetterCase) {
@@ -172,7 +173,8 @@ TEST(DataArchive, FailedLoadsLeaveNoBuffer) {
     std::fill(bytes.begin() + brokenData, bytes.begin() + brokenData + 16, 0xFF);
     // "short" claims more bytes than it stores (its data descriptor lets the local header disagree).
     size_t central = FirstCentralHeader(bytes);
-    for (int skip = 0; skip < 2; ++skip) central += zip::kCentralHeaderSize + zip::ReadLe16(&bytes[central + 28]);
+    for (int skip = 0; skip < 2; ++skip)
+        central += zip::kCentralHeaderSize + le::Read16(&bytes[central + 28]);
     test::Put32At(bytes, central + 24, 20);
     DataArchive archive(test::InMemory(bytes));
 

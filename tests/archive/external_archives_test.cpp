@@ -4,6 +4,7 @@
 #include "archive/data_archive.h"
 #include "archive/zip_format.h"
 #include "archive_fixtures.h"
+#include "bytes/little_endian.h"
 
 namespace tavrin {
 namespace {
@@ -72,7 +73,7 @@ TEST_F(ExternalArchives, InfoZipStreamedWithDataDescriptors) {
     ASSERT_TRUE(dir_.Run("zip -q - Scrollertext.txt BlueEnv.bmp | cat > streamed.zip"));
     const auto bytes = dir_.Read("streamed.zip");
     ASSERT_GT(bytes.size(), 30u);
-    ASSERT_TRUE(zip::ReadLe16(&bytes[6]) & zip::kFlagDataDescriptor);
+    ASSERT_TRUE(le::Read16(&bytes[6]) & zip::kFlagDataDescriptor);
     DataArchive archive = Open("streamed.zip");
     EXPECT_EQ(LoadAll(archive, "Scrollertext.txt"), text_);
     EXPECT_EQ(LoadAll(archive, "BlueEnv.bmp"), blue_);
@@ -84,7 +85,7 @@ TEST_F(ExternalArchives, InfoZipFromStandardInputWritesZip64) {
     ASSERT_TRUE(dir_.Run("zip -q - - < Scrollertext.txt > piped.zip"));
     const auto bytes = dir_.Read("piped.zip");
     ASSERT_GT(bytes.size(), 30u);
-    ASSERT_EQ(zip::ReadLe32(&bytes[18]), zip::kZip64Marker);
+    ASSERT_EQ(le::Read32(&bytes[18]), zip::kZip64Marker);
     DataArchive archive = Open("piped.zip");
     EXPECT_EQ(LoadAll(archive, "-"), text_);
     dir_.Write("stub", test::NoiseBytes(999, 14));
@@ -128,9 +129,9 @@ TEST_F(ExternalArchives, PythonUnseekableOutputZeroesLocalCrcAndSizes) {
     ASSERT_TRUE(dir_.Run(std::string(kPythonZip) + "- deflated | cat > streamed.zip"));
     const auto bytes = dir_.Read("streamed.zip");
     ASSERT_GT(bytes.size(), 30u);
-    ASSERT_TRUE(zip::ReadLe16(&bytes[6]) & zip::kFlagDataDescriptor);
-    EXPECT_EQ(zip::ReadLe32(&bytes[14]), 0u);
-    EXPECT_EQ(zip::ReadLe32(&bytes[18]), 0u);
+    ASSERT_TRUE(le::Read16(&bytes[6]) & zip::kFlagDataDescriptor);
+    EXPECT_EQ(le::Read32(&bytes[14]), 0u);
+    EXPECT_EQ(le::Read32(&bytes[18]), 0u);
     DataArchive archive = Open("streamed.zip");
     ExpectAllThree(archive);
 }

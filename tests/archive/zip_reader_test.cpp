@@ -4,6 +4,7 @@
 
 #include "archive/zip_format.h"
 #include "archive_fixtures.h"
+#include "bytes/little_endian.h"
 
 namespace tavrin {
 namespace {
@@ -19,7 +20,7 @@ ZipHandle Open(std::vector<uint8_t> archive) { return ZipHandle(ZipOpen(test::In
 
 // Where the first central header of an archive without a comment or prefix lies.
 size_t FirstCentralHeader(const std::vector<uint8_t>& archive) {
-    return zip::ReadLe32(&archive[archive.size() - zip::kEndRecordSize + 16]);
+    return le::Read32(&archive[archive.size() - zip::kEndRecordSize + 16]);
 }
 
 std::vector<uint8_t> ThreeEntries() {
@@ -100,7 +101,7 @@ TEST(ZipReader, CrcIsCheckedOnlyOnceEverythingWasDelivered) {
     auto archive = ThreeEntries();
     const size_t central = FirstCentralHeader(archive);
     // Same wrong CRC in both headers, so the entry still opens.
-    const uint32_t wrongCrc = zip::ReadLe32(&archive[central + 16]) ^ 1;
+    const uint32_t wrongCrc = le::Read32(&archive[central + 16]) ^ 1;
     test::Put32At(archive, central + 16, wrongCrc);
     test::Put32At(archive, 14, wrongCrc);
     auto zip = Open(archive);

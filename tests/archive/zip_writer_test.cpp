@@ -5,6 +5,7 @@
 #include "archive/zip_format.h"
 #include "archive/zip_reader.h"
 #include "archive_fixtures.h"
+#include "bytes/little_endian.h"
 
 namespace tavrin {
 namespace {
@@ -53,15 +54,15 @@ TEST(ZipWriter, DataDescriptorEntryZeroesLocalFieldsAndAppendsThem) {
     writer.Add("d", data, ZipMethod::kStored, true);
     const auto archive = writer.Finish();
 
-    EXPECT_EQ(zip::ReadLe16(&archive[6]) & zip::kFlagDataDescriptor, zip::kFlagDataDescriptor);
-    EXPECT_EQ(zip::ReadLe32(&archive[14]), 0u);  // CRC
-    EXPECT_EQ(zip::ReadLe32(&archive[18]), 0u);  // compressed size
-    EXPECT_EQ(zip::ReadLe32(&archive[22]), 0u);  // size
+    EXPECT_EQ(le::Read16(&archive[6]) & zip::kFlagDataDescriptor, zip::kFlagDataDescriptor);
+    EXPECT_EQ(le::Read32(&archive[14]), 0u);  // CRC
+    EXPECT_EQ(le::Read32(&archive[18]), 0u);  // compressed size
+    EXPECT_EQ(le::Read32(&archive[22]), 0u);  // size
     const size_t descriptor = zip::kLocalHeaderSize + 1 + data.size();
-    EXPECT_EQ(zip::ReadLe32(&archive[descriptor]), zip::kDataDescriptorSignature);
+    EXPECT_EQ(le::Read32(&archive[descriptor]), zip::kDataDescriptorSignature);
     const ArchiveEntry entry = FirstEntry(archive);
-    EXPECT_EQ(zip::ReadLe32(&archive[descriptor + 4]), entry.crc);
-    EXPECT_EQ(zip::ReadLe32(&archive[descriptor + 12]), data.size());
+    EXPECT_EQ(le::Read32(&archive[descriptor + 4]), entry.crc);
+    EXPECT_EQ(le::Read32(&archive[descriptor + 12]), data.size());
 }
 
 TEST(ZipWriter, PrefixComesFirstAndOffsetsIgnoreIt) {
@@ -69,7 +70,7 @@ TEST(ZipWriter, PrefixComesFirstAndOffsetsIgnoreIt) {
     writer.Add("a", Bytes("alpha"));
     const auto archive = writer.Finish();
     EXPECT_EQ(std::string(archive.begin(), archive.begin() + 6), "MZstub");
-    EXPECT_EQ(zip::ReadLe32(&archive[6]), zip::kLocalHeaderSignature);
+    EXPECT_EQ(le::Read32(&archive[6]), zip::kLocalHeaderSignature);
     EXPECT_EQ(FirstEntry(archive).localHeaderOffset, 0u);
 }
 

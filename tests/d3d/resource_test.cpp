@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 
 #include "d3d/resources.h"
 #include "device_fixture.h"
@@ -86,6 +87,44 @@ TEST_F(ResourceTest, BadLocksAndDrawsAreRefusedWithoutHarm) {
     ASSERT_EQ(device->SetIndices(indices, 0), D3D_OK);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 1), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 1, 1), D3DERR_INVALIDCALL);
+
+    ASSERT_EQ(device->SetIndices(nullptr, 0), D3D_OK);
+    ASSERT_EQ(device->SetStreamSource(0, nullptr, 0), D3D_OK);
+    EXPECT_EQ(indices->Release(), 0u);
+    EXPECT_EQ(buffer->Release(), 0u);
+}
+
+// The bound is taken from the whole buffer when it is unlocked: an index outside the drawn range
+// that names a missing vertex refuses the draw, and a later lock that lowers it lifts the refusal.
+TEST_F(ResourceTest, IndexRangesAreCheckedWhenTheIndicesAreUnlocked) {
+    IDirect3DVertexBuffer8* buffer = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(ScreenVertex), 0, kScreenFvf, D3DPOOL_MANAGED,
+                                         &buffer),
+              D3D_OK);
+    WriteQuad(buffer, 0xFF0000FF, 0);
+    IDirect3DIndexBuffer8* indices = nullptr;
+    ASSERT_EQ(device->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices),
+              D3D_OK);
+    auto writeIndices = [&](UINT offset, std::initializer_list<uint16_t> values) {
+        BYTE* data = nullptr;
+        ASSERT_EQ(indices->Lock(offset, static_cast<UINT>(values.size() * 2), &data, 0), D3D_OK);
+        std::memcpy(data, values.begin(), values.size() * 2);
+        ASSERT_EQ(indices->Unlock(), D3D_OK);
+    };
+    writeIndices(0, {0, 1, 2, 1, 3, 4});  // vertex 4 does not exist
+    ASSERT_EQ(device->SetVertexShader(kScreenFvf), D3D_OK);
+    ASSERT_EQ(device->SetStreamSource(0, buffer, sizeof(ScreenVertex)), D3D_OK);
+    ASSERT_EQ(device->SetIndices(indices, 0), D3D_OK);
+    ClearTo(0xFF000000);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(Pixel(2, 2), 0xFF000000u);  // nothing reached GL
+
+    writeIndices(8, {3, 2});  // the second triangle's last two corners only
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1), D3D_OK);
+    EXPECT_EQ(Pixel(2, 2), 0xFF0000FFu);
+    // The base vertex counts too: index 3 + base 1 is past the four vertices.
+    ASSERT_EQ(device->SetIndices(indices, 1), D3D_OK);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1), D3DERR_INVALIDCALL);
 
     ASSERT_EQ(device->SetIndices(nullptr, 0), D3D_OK);
     ASSERT_EQ(device->SetStreamSource(0, nullptr, 0), D3D_OK);

@@ -52,7 +52,7 @@ std::vector<int> IndexList(const MetaballField& field) {
     return std::vector<int>(field.Indices(), field.Indices() + field.IndexCount());
 }
 
-TEST(CubeTable, RowsOfSingleCornersAndTheirComplementsAreTheKnownOnes) {
+TEST(CubeTable, PublishedRowsAreGivenExactlyAndInOrder) {
     using Row = std::vector<int>;
     auto row = [](int cubeIndex) {
         Row entries;
@@ -62,29 +62,20 @@ TEST(CubeTable, RowsOfSingleCornersAndTheirComplementsAreTheKnownOnes) {
         }
         return entries;
     };
-    // Triangles equal up to where each one starts: same corners, same winding.
-    auto rotated = [](Row r) {
-        for (size_t t = 0; t < r.size(); t += 3) {
-            while (r[t] != std::min({r[t], r[t + 1], r[t + 2]})) {
-                std::rotate(r.begin() + t, r.begin() + t + 1, r.begin() + t + 3);
-            }
-        }
-        std::vector<Row> triangles;
-        for (size_t t = 0; t < r.size(); t += 3) triangles.push_back({r[t], r[t + 1], r[t + 2]});
-        std::sort(triangles.begin(), triangles.end());
-        return triangles;
-    };
     EXPECT_TRUE(row(0).empty());
     EXPECT_TRUE(row(255).empty());
     EXPECT_EQ(row(1), (Row{0, 8, 3}));
     EXPECT_EQ(row(2), (Row{0, 1, 9}));
+    EXPECT_EQ(row(3), (Row{1, 8, 3, 9, 8, 1}));
     EXPECT_EQ(row(4), (Row{1, 2, 10}));
+    EXPECT_EQ(row(128), (Row{7, 6, 11}));
     EXPECT_EQ(row(254), (Row{0, 3, 8}));
-    EXPECT_EQ(rotated(row(3)), rotated({1, 8, 3, 9, 8, 1}));
-    EXPECT_EQ(rotated(row(128)), rotated({7, 6, 11}));
 }
 
 TEST(CubeTable, EveryRowUsesExactlyTheEdgesItsCornersCut) {
+    // The cell's edges as corner pairs, written out here rather than taken from the table's header.
+    constexpr int kEdgeEnds[cube::kEdges][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
+                                                {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
     for (int cubeIndex = 0; cubeIndex < 256; ++cubeIndex) {
         bool used[cube::kEdges] = {};
         int entries = 0;
@@ -95,8 +86,8 @@ TEST(CubeTable, EveryRowUsesExactlyTheEdgesItsCornersCut) {
         }
         EXPECT_EQ(entries % 3, 0) << cubeIndex;
         for (int e = 0; e < cube::kEdges; ++e) {
-            const bool cut = ((cubeIndex >> cube::kEdgeCorners[e][0]) & 1) !=
-                             ((cubeIndex >> cube::kEdgeCorners[e][1]) & 1);
+            const bool cut =
+                ((cubeIndex >> kEdgeEnds[e][0]) & 1) != ((cubeIndex >> kEdgeEnds[e][1]) & 1);
             EXPECT_EQ(used[e], cut) << "case " << cubeIndex << " edge " << e;
         }
     }
@@ -130,6 +121,45 @@ TEST(MetaballField, ZeroValueCountsAsInsideWithVerticesOnTheSample) {
         EXPECT_EQ(p.y, 0.0f);
         EXPECT_EQ(p.z, 0.0f);
     }
+}
+
+// Inside (value 1) at the listed grid points of a one-cell grid with corners at -1 and 1,
+// outside (-1) elsewhere, so every edge vertex lies at an edge's midpoint.
+struct CornerSource : FieldSource {
+    explicit CornerSource(std::vector<Vec3> points) : inside(std::move(points)) {}
+    float Value(const Vec3& p) const override {
+        for (const Vec3& q : inside) {
+            if ((p - q).Length() < 1e-4f) return 1.0f;
+        }
+        return -1.0f;
+    }
+    std::vector<Vec3> inside;
+};
+
+std::vector<std::vector<float>> IndexedPositions(const MetaballField& field) {
+    std::vector<std::vector<float>> out;
+    for (int n = 0; n < field.IndexCount(); ++n) {
+        const Vec3& p = field.Vertices()[field.Indices()[n]].position;
+        out.push_back({p.x, p.y, p.z});
+    }
+    return out;
+}
+
+TEST(MetaballField, IndexArrayFollowsTableOrder) {
+    using Positions = std::vector<std::vector<float>>;
+    // Case 3: corners c0 (1, 1, 1) and c1 (-1, 1, 1) inside; row e1, e8, e3, e9, e8, e1.
+    CornerSource twoCorners({Vec3(1, 1, 1), Vec3(-1, 1, 1)});
+    MetaballField field = MakeUnitField(1, &twoCorners);
+    field.Polygonise();
+    const std::vector<float> e1{-1, 0, 1}, e8{1, 1, 0}, e3{1, 0, 1}, e9{-1, 1, 0};
+    EXPECT_EQ(IndexedPositions(field), (Positions{e1, e8, e3, e9, e8, e1}));
+
+    // Case 128: corner c7 (1, -1, -1) alone; row e7, e6, e11.
+    CornerSource oneCorner({Vec3(1, -1, -1)});
+    MetaballField single = MakeUnitField(1, &oneCorner);
+    single.Polygonise();
+    const std::vector<float> e7{1, 0, -1}, e6{0, -1, -1}, e11{1, -1, 0};
+    EXPECT_EQ(IndexedPositions(single), (Positions{e7, e6, e11}));
 }
 
 TEST(MetaballField, ResolutionsWithinTheConstructionCapacityAreAccepted) {

@@ -9,8 +9,8 @@
 
 #include "d3d/d3d8.h"
 #include "effects/metaball_field.h"
+#include "gfxutil/display_device.h"
 #include "platform/random.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 namespace {

@@ -45,5 +45,31 @@ TEST(Vec3, DotCrossLengthAndNormalise) {
     EXPECT_FLOAT_EQ(n.Length(), 1.0f);
 }
 
+TEST(Vec3, ReorthonormaliseKeepsTheFirstDirectionAndRebuildsARightHandedFrame) {
+    // A frame that has drifted: u too long, v leaning towards u, w stale.
+    Vec3 u(2, 0, 0), v(0.3f, 1, 0), w(0, 0.2f, 5);
+    Reorthonormalise(u, v, w);
+    EXPECT_FLOAT_EQ(u.x, 1);
+    EXPECT_EQ(u.y, 0);
+    EXPECT_NEAR(v.x, 0, 1e-6f);
+    EXPECT_FLOAT_EQ(v.y, 1);
+    EXPECT_FLOAT_EQ(w.z, 1);  // u x v, not the stale w
+    EXPECT_NEAR(w.y, 0, 1e-6f);
+
+    Vec3 a(1, 2, 3), b(-2, 1, 0.5f), c;
+    Reorthonormalise(a, b, c);
+    for (const Vec3* axis : {&a, &b, &c}) EXPECT_NEAR(axis->Length(), 1, 1e-6f);
+    EXPECT_NEAR(a.Dot(b), 0, 1e-6f);
+    EXPECT_NEAR(b.Dot(c), 0, 1e-6f);
+    EXPECT_NEAR(a.Cross(b).Dot(c), 1, 1e-6f);
+    EXPECT_NEAR(a.Dot(Vec3(1, 2, 3)), std::sqrt(14.0f), 1e-5f);
+}
+
+TEST(Vec3, PackDirectionMapsMinusOneToOneOntoEachChannel) {
+    EXPECT_EQ(PackDirection(Vec3(-1, 0, 1)), 0xFF007FFFu);  // 127.5 truncates to 127
+    EXPECT_EQ(PackDirection(Vec3(1, -1, 0)), 0xFFFF007Fu);
+    EXPECT_EQ(PackDirection(Vec3(0.5f, -0.5f, 0)), 0xFFBF3F7Fu);
+}
+
 }  // namespace
 }  // namespace tavrin

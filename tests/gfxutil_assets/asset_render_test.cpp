@@ -11,10 +11,10 @@
 #include "archive/texture_loader.h"
 #include "archive/zip_writer.h"
 #include "effects/draw_mesh.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
 #include "gfxutil/texture_create.h"
 #include "gfxutil_assets/byte_writer.h"
-#include "shell/display_device.h"
 
 namespace tavrin {
 namespace {

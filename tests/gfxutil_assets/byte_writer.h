@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "bytes/little_endian.h"
+
 // Little-endian byte assembly for the file fixtures the tests write.
 namespace tavrin::testing {
 
@@ -15,8 +17,14 @@ public:
         bytes_.push_back(static_cast<uint8_t>(v));
         return *this;
     }
-    ByteWriter& U16(uint32_t v) { return U8(v).U8(v >> 8); }
-    ByteWriter& U32(uint32_t v) { return U16(v).U16(v >> 16); }
+    ByteWriter& U16(uint32_t v) {
+        le::Append16(bytes_, v);
+        return *this;
+    }
+    ByteWriter& U32(uint32_t v) {
+        le::Append32(bytes_, v);
+        return *this;
+    }
     ByteWriter& F32(float f) {
         uint32_t v;
         std::memcpy(&v, &f, 4);
@@ -39,9 +47,7 @@ public:
         bytes_.insert(bytes_.end(), n, 0);
         return *this;
     }
-    void PatchU32(size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
+    void PatchU32(size_t at, uint32_t v) { le::Store32(&bytes_[at], v); }
     size_t Size() const { return bytes_.size(); }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
 

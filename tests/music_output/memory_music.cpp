@@ -4,20 +4,16 @@
 #include <cstring>
 #include <map>
 
+#include "bytes/little_endian.h"
+
 namespace tavrin::test {
 namespace {
 
 class ByteWriter {
 public:
     void U8(int value) { bytes_.push_back(static_cast<uint8_t>(value)); }
-    void U16(int value) {
-        U8(value & 0xFF);
-        U8((value >> 8) & 0xFF);
-    }
-    void U32(uint32_t value) {
-        U16(static_cast<int>(value & 0xFFFF));
-        U16(static_cast<int>(value >> 16));
-    }
+    void U16(int value) { le::Append16(bytes_, static_cast<uint32_t>(value)); }
+    void U32(uint32_t value) { le::Append32(bytes_, value); }
     void Text(const char* text, size_t size) {
         const size_t length = std::strlen(text);
         for (size_t i = 0; i < size; ++i) U8(i < length ? text[i] : 0);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "bytes/little_endian.h"
+
 namespace tavrin::test {
 
 // Writes 3DS chunks in memory; Begin/End nest, and End fills in the length.
@@ -23,13 +25,12 @@ public:
         return *this;
     }
     ChunkWriter& U16(uint16_t v) {
-        bytes_.push_back(static_cast<uint8_t>(v));
-        bytes_.push_back(static_cast<uint8_t>(v >> 8));
+        le::Append16(bytes_, v);
         return *this;
     }
     ChunkWriter& U32(uint32_t v) {
-        U16(static_cast<uint16_t>(v));
-        return U16(static_cast<uint16_t>(v >> 16));
+        le::Append32(bytes_, v);
+        return *this;
     }
     ChunkWriter& F32(float v) { return U32(std::bit_cast<uint32_t>(v)); }
     ChunkWriter& Xyz(float x, float y, float z) { return F32(x).F32(y).F32(z); }
@@ -43,7 +44,7 @@ public:
     ChunkWriter& U32Chunk(uint16_t id, uint32_t v) { return Begin(id).U32(v).End(); }
 
     static void Patch32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        le::Store32(&bytes[at], v);
     }
     size_t Size() const { return bytes_.size(); }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "shell/display_device.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin::testing {
 

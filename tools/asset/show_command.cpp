@@ -17,12 +17,12 @@
 #include "archive/zip_writer.h"
 #include "asset_commands.h"
 #include "effects/draw_mesh.h"
+#include "gfxutil/display_device.h"
 #include "gfxutil/image.h"
 #include "gfxutil/matrix.h"
 #include "gfxutil/png_write.h"
 #include "gfxutil/texture_mips.h"
 #include "gfxutil/xfile_reader.h"
-#include "shell/display_device.h"
 
 namespace tavrin::asset {
 namespace {

@@ -12,10 +12,10 @@
 #include "effects/flare_effect.h"
 #include "effects/stadium_effect.h"
 #include "effects/trophy_scene.h"
+#include "gfxutil/display_device.h"
 #include "music/music_player.h"
 #include "music/output.h"
 #include "platform/random.h"
-#include "shell/display_device.h"
 #include "shell/scene_schedule.h"
 
 namespace tavrin::record {

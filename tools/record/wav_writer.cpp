@@ -2,30 +2,24 @@
 
 #include <cstring>
 
+#include "bytes/little_endian.h"
+
 namespace tavrin::record {
 namespace {
 
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
 void Header(uint8_t* h, int rate, uint32_t dataBytes) {
     std::memcpy(h, "RIFF", 4);
-    Put32(h + 4, 36 + dataBytes);
+    le::Store32(h + 4, 36 + dataBytes);
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    Put32(h + 16, 16);
-    Put16(h + 20, 1);  // PCM
-    Put16(h + 22, 2);
-    Put32(h + 24, static_cast<uint32_t>(rate));
-    Put32(h + 28, static_cast<uint32_t>(rate) * 4);
-    Put16(h + 32, 4);
-    Put16(h + 34, 16);
+    le::Store32(h + 16, 16);
+    le::Store16(h + 20, 1);  // PCM
+    le::Store16(h + 22, 2);
+    le::Store32(h + 24, static_cast<uint32_t>(rate));
+    le::Store32(h + 28, static_cast<uint32_t>(rate) * 4);
+    le::Store16(h + 32, 4);
+    le::Store16(h + 34, 16);
     std::memcpy(h + 36, "data", 4);
-    Put32(h + 40, dataBytes);
+    le::Store32(h + 40, dataBytes);
 }
 
 }  // namespace
@@ -58,9 +52,9 @@ bool WavWriter::Close() {
     // A RIFF size field holds 32 bits; longer recordings than that keep the maximum.
     const uint32_t size = dataBytes_ > 0xFFFFFFD0u ? 0xFFFFFFD0u : static_cast<uint32_t>(dataBytes_);
     uint8_t sizes[4];
-    Put32(sizes, 36 + size);
+    le::Store32(sizes, 36 + size);
     if (std::fseek(file_, 4, SEEK_SET) != 0 || std::fwrite(sizes, 1, 4, file_) != 4) failed_ = true;
-    Put32(sizes, size);
+    le::Store32(sizes, size);
     if (std::fseek(file_, 40, SEEK_SET) != 0 || std::fwrite(sizes, 1, 4, file_) != 4) failed_ = true;
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;

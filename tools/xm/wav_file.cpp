@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "bytes/little_endian.h"
+
 namespace tavrin::xmtool {
 
 namespace {
@@ -9,13 +11,15 @@ namespace {
 constexpr uint32_t kHeaderBytes = 44;
 
 void Put16(std::FILE* file, uint32_t v) {
-    std::fputc(static_cast<int>(v & 0xFF), file);
-    std::fputc(static_cast<int>((v >> 8) & 0xFF), file);
+    uint8_t bytes[2];
+    le::Store16(bytes, v);
+    std::fwrite(bytes, 1, sizeof bytes, file);
 }
 
 void Put32(std::FILE* file, uint32_t v) {
-    Put16(file, v);
-    Put16(file, v >> 16);
+    uint8_t bytes[4];
+    le::Store32(bytes, v);
+    std::fwrite(bytes, 1, sizeof bytes, file);
 }
 
 void PutHeader(std::FILE* file, int32_t rate, uint32_t dataBytes) {

@@ -1,16 +1,9 @@
 #include "lib/bmp_tga_writers.h"
 
+#include "bytes/little_endian.h"
+
 namespace tavrin::forge {
 namespace {
-
-void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
-    PutLe16(out, v & 0xFFFF);
-    PutLe16(out, v >> 16);
-}
 
 // Pixels bottom row first, each as B, G, R (and A when asked), every row padded to rowBytes.
 void PutRowsBottomUp(std::vector<uint8_t>& out, const Canvas& image, bool alpha, size_t rowBytes) {
@@ -37,20 +30,20 @@ std::vector<uint8_t> EncodeBmp(const Canvas& image) {
     out.reserve(headerBytes + pixelBytes);
     out.push_back('B');
     out.push_back('M');
-    PutLe32(out, headerBytes + pixelBytes);
-    PutLe32(out, 0);  // reserved
-    PutLe32(out, headerBytes);
-    PutLe32(out, 40);  // BITMAPINFOHEADER
-    PutLe32(out, static_cast<uint32_t>(image.width));
-    PutLe32(out, static_cast<uint32_t>(image.height));  // positive: bottom-up
-    PutLe16(out, 1);                                     // planes
-    PutLe16(out, 24);
-    PutLe32(out, 0);  // BI_RGB
-    PutLe32(out, pixelBytes);
-    PutLe32(out, 2835);  // 72 dpi
-    PutLe32(out, 2835);
-    PutLe32(out, 0);
-    PutLe32(out, 0);
+    le::Append32(out, headerBytes + pixelBytes);
+    le::Append32(out, 0);  // reserved
+    le::Append32(out, headerBytes);
+    le::Append32(out, 40);  // BITMAPINFOHEADER
+    le::Append32(out, static_cast<uint32_t>(image.width));
+    le::Append32(out, static_cast<uint32_t>(image.height));  // positive: bottom-up
+    le::Append16(out, 1);                                    // planes
+    le::Append16(out, 24);
+    le::Append32(out, 0);  // BI_RGB
+    le::Append32(out, pixelBytes);
+    le::Append32(out, 2835);  // 72 dpi
+    le::Append32(out, 2835);
+    le::Append32(out, 0);
+    le::Append32(out, 0);
     PutRowsBottomUp(out, image, false, rowBytes);
     return out;
 }
@@ -62,10 +55,10 @@ std::vector<uint8_t> EncodeTga(const Canvas& image) {
     out.push_back(0);  // no colour map
     out.push_back(2);  // uncompressed true colour
     for (int i = 0; i < 5; ++i) out.push_back(0);  // colour map description
-    PutLe16(out, 0);                                // x origin
-    PutLe16(out, 0);                                // y origin
-    PutLe16(out, static_cast<uint32_t>(image.width));
-    PutLe16(out, static_cast<uint32_t>(image.height));
+    le::Append16(out, 0);                          // x origin
+    le::Append16(out, 0);                          // y origin
+    le::Append16(out, static_cast<uint32_t>(image.width));
+    le::Append16(out, static_cast<uint32_t>(image.height));
     out.push_back(32);
     out.push_back(8);  // 8 alpha bits, origin bottom-left
     PutRowsBottomUp(out, image, true, size_t(image.width) * 4);

@@ -1,4 +1,4 @@
-#include "shell/display_device.h"
+#include "gfxutil/display_device.h"
 
 namespace tavrin {
 
@@ -26,11 +26,13 @@ D3DPRESENT_PARAMETERS DisplayPresentParameters(IDirect3D8& d3d, HWND window, int
 }
 
 DWORD DisplayBehaviourFlags(bool hasHardwareTnL) {
-    return hasHardwareTnL ? D3DCREATE_HARDWARE_VERTEXPROCESSING : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    return hasHardwareTnL ? D3DCREATE_HARDWARE_VERTEXPROCESSING
+                          : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
 }
 
 DisplayDevice::DisplayDevice(HWND window, int32_t width_, int32_t height_, bool fullScreen)
-    : width(width_), height(height_),
+    : width(width_),
+      height(height_),
       aspect(static_cast<float>(static_cast<double>(width_) / static_cast<double>(height_))) {
     d3d = Direct3DCreate8(D3D_SDK_VERSION);
     if (d3d == nullptr) return;
@@ -38,9 +40,10 @@ DisplayDevice::DisplayDevice(HWND window, int32_t width_, int32_t height_, bool 
     hasHardwareTnL = (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) != 0;
     hasCubeMaps = (caps.TextureCaps & D3DPTEXTURECAPS_CUBEMAP) != 0;
     hasDot3 = (caps.TextureOpCaps & D3DTEXOPCAPS_DOTPRODUCT3) != 0;
-    D3DPRESENT_PARAMETERS parameters = DisplayPresentParameters(*d3d, window, width, height, fullScreen);
-    d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, DisplayBehaviourFlags(hasHardwareTnL),
-                      &parameters, &device);
+    D3DPRESENT_PARAMETERS parameters =
+        DisplayPresentParameters(*d3d, window, width, height, fullScreen);
+    d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                      DisplayBehaviourFlags(hasHardwareTnL), &parameters, &device);
 }
 
 DisplayDevice::~DisplayDevice() {

@@ -1,4 +1,4 @@
-#include "shell/text_overlay.h"
+#include "effects/text_overlay.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -51,6 +51,8 @@ void TextOverlay::PrintCharacterSet() {
     Print(0, 0, all, 0xFF00FF00);
 }
 
-DeviceFont* TextOverlay::Font() { return deviceFont.get(); }
+DeviceFont* TextOverlay::Font() {
+    return deviceFont.get();
+}
 
 }  // namespace tavrin
