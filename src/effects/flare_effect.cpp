@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "gfxutil/matrix.h"
-#include "gfxutil/texel_convert.h"
+#include "d3d/texel_convert.h"
 #include "shell/display_device.h"
 
 namespace tavrin {

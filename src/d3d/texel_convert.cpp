@@ -1,4 +1,4 @@
-#include "gfxutil/texel_convert.h"
+#include "d3d/texel_convert.h"
 
 #include <cstring>
 
@@ -12,6 +12,17 @@ constexpr uint32_t Widen(uint32_t value, int bits) {
 
 uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
     return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+// Nearest `bits`-bit value of an 8-bit channel.
+constexpr uint32_t Narrow(uint32_t value, int bits) {
+    const uint32_t top = (1u << bits) - 1;
+    return (value * top + 127) / 255;
+}
+
+void Write16(uint8_t* p, uint32_t value) {
+    const auto narrow = static_cast<uint16_t>(value);
+    std::memcpy(p, &narrow, 2);
 }
 
 uint16_t Read16(const uint8_t* p) {
@@ -69,6 +80,56 @@ bool ConvertRowToArgb(D3DFORMAT format, const uint8_t* source, int width, uint32
             for (int x = 0; x < width; ++x) {
                 const uint32_t l = source[2 * x], a = source[2 * x + 1];
                 target[x] = Argb(a, l, l, l);
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool ConvertRowFromArgb(D3DFORMAT format, const uint32_t* source, int width, uint8_t* target) {
+    // Each 16-bit texel as alpha, red, green and blue bits, most significant first; the padding
+    // of the X formats comes back set.
+    auto pack16 = [&](int alphaBits, int redBits, int greenBits, int blueBits, bool padded) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t t = source[x];
+            const uint32_t a = padded ? (1u << alphaBits) - 1 : Narrow(t >> 24, alphaBits);
+            uint32_t packed = a;
+            packed = packed << redBits | Narrow((t >> 16) & 0xFF, redBits);
+            packed = packed << greenBits | Narrow((t >> 8) & 0xFF, greenBits);
+            packed = packed << blueBits | Narrow(t & 0xFF, blueBits);
+            Write16(target + 2 * x, packed);
+        }
+        return true;
+    };
+    auto byte = [&](int x, int shift) { return static_cast<uint8_t>(source[x] >> shift); };
+    switch (format) {
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+            std::memcpy(target, source, static_cast<size_t>(width) * 4);
+            return true;
+        case D3DFMT_R8G8B8:
+            for (int x = 0; x < width; ++x) {
+                target[3 * x] = byte(x, 0);
+                target[3 * x + 1] = byte(x, 8);
+                target[3 * x + 2] = byte(x, 16);
+            }
+            return true;
+        case D3DFMT_R5G6B5: return pack16(0, 5, 6, 5, true);
+        case D3DFMT_A1R5G5B5: return pack16(1, 5, 5, 5, false);
+        case D3DFMT_X1R5G5B5: return pack16(1, 5, 5, 5, true);
+        case D3DFMT_A4R4G4B4: return pack16(4, 4, 4, 4, false);
+        case D3DFMT_X4R4G4B4: return pack16(4, 4, 4, 4, true);
+        case D3DFMT_L8:
+            for (int x = 0; x < width; ++x) target[x] = byte(x, 16);
+            return true;
+        case D3DFMT_A8:
+            for (int x = 0; x < width; ++x) target[x] = byte(x, 24);
+            return true;
+        case D3DFMT_A8L8:
+            for (int x = 0; x < width; ++x) {
+                target[2 * x] = byte(x, 16);
+                target[2 * x + 1] = byte(x, 24);
             }
             return true;
         default:
