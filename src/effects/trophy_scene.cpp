@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <thread>
 
 #include "d3d/d3d8.h"
 #include "effects/draw_mesh.h"
 #include "effects/metaball_field.h"
 #include "effects/sky_box.h"
 #include "gfxutil/matrix.h"
+#include "platform/hardware_threads.h"
 #include "shell/display_device.h"
 
 namespace tavrin {
@@ -88,7 +88,7 @@ TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, M
     // renderer rasterises on every core at the same time, so sampling takes half of them: on two
     // cores a helper only competes with the rasteriser and the frame is slower with it.
     field->SetSamplingThreads(
-        static_cast<int>(std::clamp(std::thread::hardware_concurrency() / 2, 1u, 8u)));
+        static_cast<int>(std::clamp(HardwareThreads() / 2, 1u, 8u)));
     field->Polygonise();
 }
 

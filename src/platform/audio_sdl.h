@@ -19,6 +19,8 @@ public:
     bool Open(const AudioFormat& format) override;
     void PlayLoop(const uint8_t* data, size_t size) override;
     uint64_t PositionBytes() override { return position_; }
+    // How often SDL has called for sound since the device was made.
+    uint64_t Callbacks() const { return callbacks_; }
     void Reset() override;
     void Close() override;
     const char* Name() const override { return "sdl"; }
@@ -33,6 +35,7 @@ private:
     size_t loopSize_ = 0;
     size_t offset_ = 0;
     std::atomic<uint64_t> position_ = 0;
+    std::atomic<uint64_t> callbacks_ = 0;
 };
 
 }  // namespace tavrin
