@@ -5,7 +5,7 @@
 #pragma once
 
 #ifdef __EMSCRIPTEN__
-#include <GLES3/gl3.h>
+#include <webgl/webgl2.h>  // OpenGL ES 3.0 and what WebGL2 adds to it
 
 #define GL_BGRA 0x80E1
 #define GL_UNSIGNED_INT_8_8_8_8_REV 0x8367
