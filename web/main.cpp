@@ -1,7 +1,10 @@
 // The show in a browser. The page's main loop calls Step once a frame: first a "click to start"
 // screen in the show's own font (skipped when the browser lets sound start at once), then the
-// show's own passes with the music ring refilled before each, and after Escape the page's end
-// state. The page asks how far things are through the functions at the end.
+// show's own passes, and after Escape the page's end state. Without threads the music ring is
+// refilled from the audio callback, which the browser runs on this thread between frames: after a
+// long frame the callbacks come in a burst, and each refills what the one before has played, so
+// the ring never falls a lap behind. The page asks how far things are through the functions at
+// the end.
 #include <SDL.h>
 #include <emscripten.h>
 
@@ -79,7 +82,6 @@ void Step() {
         if (show.display() != nullptr) DrawClickScreen(show.display()->device);
         if (start) page->stage = Stage::kShow;
     } else if (page->stage == Stage::kShow) {
-        tavrin::RefillPass();
         const tavrin::Show::Pass pass = show.RunPass();
         if (!page->musicStartNoted && show.phase() != tavrin::Show::Phase::kLoading) {
             page->musicStartNoted = true;
@@ -104,6 +106,10 @@ EMSCRIPTEN_KEEPALIVE double tavrin_audio_callbacks() {
     return static_cast<double>(page->audio.Callbacks());
 }
 EMSCRIPTEN_KEEPALIVE double tavrin_frames() { return page->frames; }
+// Seconds of sound handed to the browser since the music started.
+EMSCRIPTEN_KEEPALIVE double tavrin_sound_seconds() {
+    return static_cast<double>(page->audio.PositionBytes()) / (tavrin::kOutputRate * 4.0);
+}
 }
 
 int main() {
@@ -112,7 +118,8 @@ int main() {
     environment.counter = &page->counter;
     environment.audio = &page->audio;
     environment.messages = &page->messages;
-    environment.refill = tavrin::RefillDriver::kCaller;  // no threads: Step refills the ring
+    environment.refill = tavrin::RefillDriver::kCaller;  // no threads: the audio callback refills
+    page->audio.SetBeforeFill([] { tavrin::RefillPass(); });
     page->show = std::make_unique<tavrin::Show>(std::move(environment));
     page->show->Startup();
     emscripten_set_main_loop(Step, 0, false);

@@ -77,6 +77,7 @@ void SdlAudioDevice::Close() {
 void SdlAudioDevice::Callback(void* self, uint8_t* stream, int length) {
     auto* device = static_cast<SdlAudioDevice*>(self);
     ++device->callbacks_;
+    if (device->beforeFill_) device->beforeFill_();
     device->Fill(stream, static_cast<size_t>(length));
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace tavrin {
 
@@ -21,6 +22,9 @@ public:
     uint64_t PositionBytes() override { return position_; }
     // How often SDL has called for sound since the device was made.
     uint64_t Callbacks() const { return callbacks_; }
+    // Runs in every callback before the sound is copied. Where no thread refills the loop (the
+    // browser, whose callbacks run on the main thread between frames), this is where it is done.
+    void SetBeforeFill(std::function<void()> hook) { beforeFill_ = std::move(hook); }
     void Reset() override;
     void Close() override;
     const char* Name() const override { return "sdl"; }
@@ -36,6 +40,7 @@ private:
     size_t offset_ = 0;
     std::atomic<uint64_t> position_ = 0;
     std::atomic<uint64_t> callbacks_ = 0;
+    std::function<void()> beforeFill_;
 };
 
 }  // namespace tavrin
