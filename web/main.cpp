@@ -23,9 +23,12 @@ enum class Stage { kWaitingForClick, kShow, kEnded };
 
 const char* StageName(Stage stage) {
     switch (stage) {
-        case Stage::kWaitingForClick: return "click";
-        case Stage::kShow: return "show";
-        case Stage::kEnded: return "ended";
+        case Stage::kWaitingForClick:
+            return "click";
+        case Stage::kShow:
+            return "show";
+        case Stage::kEnded:
+            return "ended";
     }
     return "";
 }
@@ -44,9 +47,9 @@ Page* page = nullptr;
 
 bool SoundMayPlay() {
     return EM_ASM_INT({
-        const audio = Module.SDL2 && Module.SDL2.audioContext;
-        return audio && audio.state === 'running' ? 1 : 0;
-    }) != 0;
+               const audio = Module.SDL2 && Module.SDL2.audioContext;
+               return audio && audio.state == = 'running' ? 1 : 0;
+           }) != 0;
 }
 
 // A click or a key: the gesture the browser wants before it plays sound. SDL's page code resumes
@@ -100,12 +103,18 @@ void Step() {
 
 // What the page asks, once the show has started up.
 extern "C" {
-EMSCRIPTEN_KEEPALIVE const char* tavrin_stage() { return StageName(page->stage); }
-EMSCRIPTEN_KEEPALIVE double tavrin_song_time() { return page->show->songTime(); }
+EMSCRIPTEN_KEEPALIVE const char* tavrin_stage() {
+    return StageName(page->stage);
+}
+EMSCRIPTEN_KEEPALIVE double tavrin_song_time() {
+    return page->show->songTime();
+}
 EMSCRIPTEN_KEEPALIVE double tavrin_audio_callbacks() {
     return static_cast<double>(page->audio.Callbacks());
 }
-EMSCRIPTEN_KEEPALIVE double tavrin_frames() { return page->frames; }
+EMSCRIPTEN_KEEPALIVE double tavrin_frames() {
+    return page->frames;
+}
 // Seconds of sound handed to the browser since the music started.
 EMSCRIPTEN_KEEPALIVE double tavrin_sound_seconds() {
     return static_cast<double>(page->audio.PositionBytes()) / (tavrin::kOutputRate * 4.0);

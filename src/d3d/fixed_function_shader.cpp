@@ -75,7 +75,8 @@ std::string VertexShaderSource(const FixedFunctionKey& key) {
     src << "layout(location = " << kPositionAttribute << ") in vec4 aPosition;\n";
     if (key.hasNormal) src << "layout(location = " << kNormalAttribute << ") in vec3 aNormal;\n";
     if (key.hasDiffuse) src << gl_profile::ColorAttributeDeclaration(kDiffuseAttribute, "aDiffuse");
-    if (key.hasSpecular) src << gl_profile::ColorAttributeDeclaration(kSpecularAttribute, "aSpecular");
+    if (key.hasSpecular)
+        src << gl_profile::ColorAttributeDeclaration(kSpecularAttribute, "aSpecular");
     uint32_t declaredSets = 0;
     for (int s = 0; s < key.stageCount; ++s) {
         const StageKey& stage = key.stages[s];

@@ -344,8 +344,9 @@ void Device::BindVertices(const VertexSource& source) {
         boundVertices_.firstByte == source.firstByte) {
         return;
     }
-    boundVertices_ = {source.buffer, state_.vertexFormat, source.stride, cache.bufferDeletions(), true,
-                      source.firstByte};
+    boundVertices_ = {.buffer = source.buffer, .fvf = state_.vertexFormat, .stride = source.stride,
+                      .deletions = cache.bufferDeletions(), .valid = true,
+                      .firstByte = source.firstByte};
     cache.BindArrayBuffer(source.buffer);
     const auto stride = static_cast<GLsizei>(source.stride);
     auto at = [&source](int offset) {

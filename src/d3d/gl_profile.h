@@ -66,9 +66,8 @@ void DefineImage(GLenum target, GLint level, D3DFORMAT format, const TextureForm
 void UploadImage(GLenum target, GLint level, D3DFORMAT format, const TextureFormat& gl, int x,
                  int y, int width, int height, const uint8_t* first, int rowTexels);
 // Reads a whole level back into `texels` (tightly packed rows).
-void DownloadImage(GlCore& core, GLenum imageTarget, GLuint texture, GLint level,
-                   D3DFORMAT format, const TextureFormat& gl, int width, int height,
-                   uint8_t* texels);
+void DownloadImage(GlCore& core, GLenum imageTarget, GLuint texture, GLint level, D3DFORMAT format,
+                   const TextureFormat& gl, int width, int height, uint8_t* texels);
 
 // Reads the bound read framebuffer's colour as B, G, R, A bytes, rows `pitch` bytes apart (the
 // pack row length is set by the caller). A null `pixels` reads into the bound pixel-pack buffer;

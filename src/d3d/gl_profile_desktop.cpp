@@ -4,11 +4,17 @@
 
 namespace tavrin::d3d::gl_profile {
 
-bool ContextSupported() { return epoxy_gl_version() >= 33 && epoxy_is_desktop_gl() != 0; }
+bool ContextSupported() {
+    return epoxy_gl_version() >= 33 && epoxy_is_desktop_gl() != 0;
+}
 
-const char* RequiredContext() { return "the GL context is older than OpenGL 3.3"; }
+const char* RequiredContext() {
+    return "the GL context is older than OpenGL 3.3";
+}
 
-const char* ShaderHeader() { return "#version 330 core\n"; }
+const char* ShaderHeader() {
+    return "#version 330 core\n";
+}
 
 std::string ColorAttributeDeclaration(int location, const char* name) {
     return "layout(location = " + std::to_string(location) + ") in vec4 " + name + ";\n";
@@ -21,13 +27,21 @@ void ColorAttributePointer(GLuint location, GLsizei stride, const void* offset) 
 
 void MarkIndexBuffer(GLuint) {}
 
-void UseFirstVertexForFlatShading() { glProvokingVertex(GL_FIRST_VERTEX_CONVENTION); }
+void UseFirstVertexForFlatShading() {
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+}
 
-void SetPolygonMode(GLenum mode) { glPolygonMode(GL_FRONT_AND_BACK, mode); }
+void SetPolygonMode(GLenum mode) {
+    glPolygonMode(GL_FRONT_AND_BACK, mode);
+}
 
-void SetDepthRange(float nearZ, float farZ) { glDepthRange(nearZ, farZ); }
+void SetDepthRange(float nearZ, float farZ) {
+    glDepthRange(nearZ, farZ);
+}
 
-void SetClearDepth(float depth) { glClearDepth(depth); }
+void SetClearDepth(float depth) {
+    glClearDepth(depth);
+}
 
 void DrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset, GLint baseVertex) {
     glDrawElementsBaseVertex(mode, count, type, offset, baseVertex);
@@ -66,6 +80,8 @@ const uint8_t* ReadPackBuffer(size_t bytes, std::vector<uint8_t>&) {
         glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(bytes), GL_MAP_READ_BIT));
 }
 
-void ReleasePackBuffer() { glUnmapBuffer(GL_PIXEL_PACK_BUFFER); }
+void ReleasePackBuffer() {
+    glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+}
 
 }  // namespace tavrin::d3d::gl_profile

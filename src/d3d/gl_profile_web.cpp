@@ -32,7 +32,9 @@ bool ContextSupported() {
     return version != nullptr && std::strncmp(version, "OpenGL ES 3", 11) == 0;
 }
 
-const char* RequiredContext() { return "the GL context is not OpenGL ES 3 (WebGL2)"; }
+const char* RequiredContext() {
+    return "the GL context is not OpenGL ES 3 (WebGL2)";
+}
 
 const char* ShaderHeader() {
     return "#version 300 es\n"
@@ -51,15 +53,21 @@ void ColorAttributePointer(GLuint location, GLsizei stride, const void* offset) 
     glVertexAttribPointer(location, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, offset);
 }
 
-void MarkIndexBuffer(GLuint buffer) { glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer); }
+void MarkIndexBuffer(GLuint buffer) {
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+}
 
 void UseFirstVertexForFlatShading() {}
 
 void SetPolygonMode(GLenum) {}
 
-void SetDepthRange(float nearZ, float farZ) { glDepthRangef(nearZ, farZ); }
+void SetDepthRange(float nearZ, float farZ) {
+    glDepthRangef(nearZ, farZ);
+}
 
-void SetClearDepth(float depth) { glClearDepthf(depth); }
+void SetClearDepth(float depth) {
+    glClearDepthf(depth);
+}
 
 void DrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset, GLint) {
     glDrawElements(mode, count, type, offset);
@@ -86,9 +94,8 @@ void UploadImage(GLenum target, GLint level, D3DFORMAT format, const TextureForm
     glTexSubImage2D(target, level, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
 }
 
-void DownloadImage(GlCore& core, GLenum imageTarget, GLuint texture, GLint level,
-                   D3DFORMAT format, const TextureFormat& gl, int width, int height,
-                   uint8_t* texels) {
+void DownloadImage(GlCore& core, GLenum imageTarget, GLuint texture, GLint level, D3DFORMAT format,
+                   const TextureFormat& gl, int width, int height, uint8_t* texels) {
     std::vector<uint32_t> argb(static_cast<size_t>(width) * height);
     core.ReadTextureImage(imageTarget, texture, level, width, height, argb.data(), width * 4);
     const size_t rowBytes = static_cast<size_t>(width) * gl.bytesPerTexel;

@@ -7,7 +7,8 @@ namespace {
 
 // Widens an n-bit channel to 8 bits so that full scale stays full scale.
 constexpr uint32_t Widen(uint32_t value, int bits) {
-    return bits == 8 ? value : (value << (8 - bits)) | (value >> (2 * bits - 8 > 0 ? 2 * bits - 8 : 0));
+    return bits == 8 ? value
+                     : (value << (8 - bits)) | (value >> (2 * bits - 8 > 0 ? 2 * bits - 8 : 0));
 }
 
 uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
@@ -58,8 +59,8 @@ bool ConvertRowToArgb(D3DFORMAT format, const uint8_t* source, int width, uint32
             for (int x = 0; x < width; ++x) {
                 const uint32_t t = Read16(source + 2 * x);
                 const uint32_t a = format == D3DFMT_X1R5G5B5 || (t & 0x8000) ? 255 : 0;
-                target[x] = Argb(a, Widen((t >> 10) & 31, 5), Widen((t >> 5) & 31, 5),
-                                 Widen(t & 31, 5));
+                target[x] =
+                    Argb(a, Widen((t >> 10) & 31, 5), Widen((t >> 5) & 31, 5), Widen(t & 31, 5));
             }
             return true;
         case D3DFMT_A4R4G4B4:
@@ -115,11 +116,16 @@ bool ConvertRowFromArgb(D3DFORMAT format, const uint32_t* source, int width, uin
                 target[3 * x + 2] = byte(x, 16);
             }
             return true;
-        case D3DFMT_R5G6B5: return pack16(0, 5, 6, 5, true);
-        case D3DFMT_A1R5G5B5: return pack16(1, 5, 5, 5, false);
-        case D3DFMT_X1R5G5B5: return pack16(1, 5, 5, 5, true);
-        case D3DFMT_A4R4G4B4: return pack16(4, 4, 4, 4, false);
-        case D3DFMT_X4R4G4B4: return pack16(4, 4, 4, 4, true);
+        case D3DFMT_R5G6B5:
+            return pack16(0, 5, 6, 5, true);
+        case D3DFMT_A1R5G5B5:
+            return pack16(1, 5, 5, 5, false);
+        case D3DFMT_X1R5G5B5:
+            return pack16(1, 5, 5, 5, true);
+        case D3DFMT_A4R4G4B4:
+            return pack16(4, 4, 4, 4, false);
+        case D3DFMT_X4R4G4B4:
+            return pack16(4, 4, 4, 4, true);
         case D3DFMT_L8:
             for (int x = 0; x < width; ++x) target[x] = byte(x, 16);
             return true;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "gfxutil/matrix.h"
 #include "d3d/texel_convert.h"
+#include "gfxutil/matrix.h"
 #include "shell/display_device.h"
 
 namespace tavrin {

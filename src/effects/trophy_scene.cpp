@@ -87,8 +87,7 @@ TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, M
     // Value only reads the scene and the noise tables, so the field may sample it in parallel. The
     // renderer rasterises on every core at the same time, so sampling takes half of them: on two
     // cores a helper only competes with the rasteriser and the frame is slower with it.
-    field->SetSamplingThreads(
-        static_cast<int>(std::clamp(HardwareThreads() / 2, 1u, 8u)));
+    field->SetSamplingThreads(static_cast<int>(std::clamp(HardwareThreads() / 2, 1u, 8u)));
     field->Polygonise();
 }
 

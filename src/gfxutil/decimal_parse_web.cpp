@@ -13,8 +13,8 @@ const char* ParseDecimal(const char* begin, const char* end, double& value) {
     std::string digits;
     for (const char* at = begin; at < end; ++at) {
         const char c = *at;
-        const bool numeric = (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' ||
-                             c == '-' || c == '+';
+        const bool numeric =
+            (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+';
         if (!numeric) break;
         digits.push_back(c);
     }

@@ -13,8 +13,12 @@ std::string& ErrorText() {
 
 }  // namespace
 
-void SetGlContextError(std::string message) { ErrorText() = std::move(message); }
+void SetGlContextError(std::string message) {
+    ErrorText() = std::move(message);
+}
 
-const std::string& GlContextError() { return ErrorText(); }
+const std::string& GlContextError() {
+    return ErrorText();
+}
 
 }  // namespace tavrin

@@ -4,6 +4,8 @@
 
 namespace tavrin {
 
-unsigned HardwareThreads() { return std::thread::hardware_concurrency(); }
+unsigned HardwareThreads() {
+    return std::thread::hardware_concurrency();
+}
 
 }  // namespace tavrin

@@ -2,6 +2,8 @@
 
 namespace tavrin {
 
-unsigned HardwareThreads() { return 1; }
+unsigned HardwareThreads() {
+    return 1;
+}
 
 }  // namespace tavrin

@@ -30,9 +30,9 @@ std::unique_ptr<Window> Window::Create(const char* title, int width, int height,
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 
     const WindowMode mode = ChooseWindowMode(fullScreen, width, height);
-    SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          mode.width, mode.height,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | mode.flags);
+    SDL_Window* window =
+        SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, mode.width,
+                         mode.height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | mode.flags);
     if (window == nullptr) {
         ErrorText() = std::string("window creation failed: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);

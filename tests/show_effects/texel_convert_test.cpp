@@ -63,14 +63,15 @@ TEST(TexelConvert, EveryTexelSurvivesWideningAndNarrowing) {
         int bytes;
         uint32_t padding;  // bits a read-back sets whatever was written
     };
-    for (const Case c : {Case{D3DFMT_R5G6B5, 2, 0}, Case{D3DFMT_A1R5G5B5, 2, 0},
-                         Case{D3DFMT_X1R5G5B5, 2, 0x8000}, Case{D3DFMT_A4R4G4B4, 2, 0},
-                         Case{D3DFMT_X4R4G4B4, 2, 0xF000}, Case{D3DFMT_L8, 1, 0},
-                         Case{D3DFMT_A8, 1, 0}, Case{D3DFMT_A8L8, 2, 0}}) {
+    for (const Case c :
+         {Case{D3DFMT_R5G6B5, 2, 0}, Case{D3DFMT_A1R5G5B5, 2, 0}, Case{D3DFMT_X1R5G5B5, 2, 0x8000},
+          Case{D3DFMT_A4R4G4B4, 2, 0}, Case{D3DFMT_X4R4G4B4, 2, 0xF000}, Case{D3DFMT_L8, 1, 0},
+          Case{D3DFMT_A8, 1, 0}, Case{D3DFMT_A8L8, 2, 0}}) {
         const int count = 1 << (8 * c.bytes);
         std::vector<uint8_t> texels(static_cast<size_t>(count) * c.bytes);
         for (int v = 0; v < count; ++v) {
-            for (int b = 0; b < c.bytes; ++b) texels[v * c.bytes + b] = static_cast<uint8_t>(v >> (8 * b));
+            for (int b = 0; b < c.bytes; ++b)
+                texels[v * c.bytes + b] = static_cast<uint8_t>(v >> (8 * b));
         }
         std::vector<uint32_t> argb(count);
         std::vector<uint8_t> back(texels.size());
@@ -79,7 +80,8 @@ TEST(TexelConvert, EveryTexelSurvivesWideningAndNarrowing) {
         for (int v = 0; v < count; ++v) {
             uint32_t got = 0;
             for (int b = 0; b < c.bytes; ++b) got |= uint32_t{back[v * c.bytes + b]} << (8 * b);
-            ASSERT_EQ(got, static_cast<uint32_t>(v) | c.padding) << "format " << c.format << " value " << v;
+            ASSERT_EQ(got, static_cast<uint32_t>(v) | c.padding)
+                << "format " << c.format << " value " << v;
         }
     }
     const uint32_t argb[2] = {0x12345678, 0xFEDCBA98};
