@@ -20,11 +20,18 @@ endfunction()
 # tavrin_library(NAME [SOURCES ...] [DEPS ...] [PRIVATE_DEPS ...])
 # Creates the static library tavrin::NAME; headers are included as "NAME/file.h" from src/.
 # Without SOURCES, every .cpp of the folder but main.cpp is compiled in (a new file joins at once).
+# The one seam between the platforms: a file named *_web.cpp is compiled only into the browser
+# build, one named *_desktop.cpp only into the others.
 function(tavrin_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
     if(NOT ARG_SOURCES)
         file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
         list(FILTER ARG_SOURCES EXCLUDE REGEX "/main\\.cpp$")
+        if(EMSCRIPTEN)
+            list(FILTER ARG_SOURCES EXCLUDE REGEX "_desktop\\.cpp$")
+        else()
+            list(FILTER ARG_SOURCES EXCLUDE REGEX "_web\\.cpp$")
+        endif()
     endif()
     if(NOT ARG_SOURCES)
         # A folder with headers only so far.

@@ -1,13 +1,16 @@
 #include "d3d/device_state.h"
 
-#include <bit>
+#include <cstring>
 
 namespace tavrin::d3d {
 
 namespace {
 
+// Through memcpy rather than std::bit_cast, which the browser build's C++ library lacks.
 DWORD FloatBits(float value) {
-    return std::bit_cast<DWORD>(value);
+    DWORD bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "d3d/gl_profile.h"
+
 namespace tavrin::d3d {
 
 namespace {
@@ -69,13 +71,12 @@ std::string Interpolation(const FixedFunctionKey& key) {
 
 std::string VertexShaderSource(const FixedFunctionKey& key) {
     std::ostringstream src;
-    src << "#version 330 core\n";
+    src << gl_profile::ShaderHeader();
     src << "layout(location = " << kPositionAttribute << ") in vec4 aPosition;\n";
     if (key.hasNormal) src << "layout(location = " << kNormalAttribute << ") in vec3 aNormal;\n";
-    if (key.hasDiffuse) src << "layout(location = " << kDiffuseAttribute << ") in vec4 aDiffuse;\n";
-    if (key.hasSpecular) {
-        src << "layout(location = " << kSpecularAttribute << ") in vec4 aSpecular;\n";
-    }
+    if (key.hasDiffuse) src << gl_profile::ColorAttributeDeclaration(kDiffuseAttribute, "aDiffuse");
+    if (key.hasSpecular)
+        src << gl_profile::ColorAttributeDeclaration(kSpecularAttribute, "aSpecular");
     uint32_t declaredSets = 0;
     for (int s = 0; s < key.stageCount; ++s) {
         const StageKey& stage = key.stages[s];
@@ -235,7 +236,7 @@ std::string AlphaComparison(uint8_t func) {
 
 std::string FragmentShaderSource(const FixedFunctionKey& key) {
     std::ostringstream src;
-    src << "#version 330 core\n";
+    src << gl_profile::ShaderHeader();
     src << Interpolation(key) << "in vec4 vDiffuse;\n" << Interpolation(key) << "in vec4 vSpecular;\n";
     for (int s = 0; s < key.stageCount; ++s) {
         src << "in vec4 vTexCoord" << s << ";\n";

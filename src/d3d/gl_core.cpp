@@ -1,5 +1,7 @@
 #include "d3d/gl_core.h"
 
+#include "d3d/gl_profile.h"
+
 namespace tavrin::d3d {
 
 namespace {
@@ -30,7 +32,7 @@ void GlCore::ReadTextureImage(GLenum target, GLuint texture, int level, int widt
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 4);
     // Images are stored top row first, so GL's first row is the top one.
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    gl_profile::ReadPixelsBgra(width, height, pixels, pitch);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, 0, 0);
 }

@@ -7,6 +7,7 @@
 #include "d3d/caps.h"
 #include "d3d/diagnostics.h"
 #include "d3d/gl_error_check.h"
+#include "d3d/gl_profile.h"
 #include "d3d/matrix_product.h"
 #include "d3d/present_layout.h"
 
@@ -54,8 +55,8 @@ HRESULT Device::Create(IDirect3D8* d3d, std::unique_ptr<GlContext> context,
                        IDirect3DDevice8** device) {
     auto core = std::make_shared<GlCore>(std::move(context));
     if (!core->Use()) return Refuse("context-current", "the GL context cannot be made current", D3DERR_NOTAVAILABLE);
-    if (epoxy_gl_version() < 33 || epoxy_is_desktop_gl() == 0) {
-        return Refuse("gl-version", "the GL context is older than OpenGL 3.3", D3DERR_NOTAVAILABLE);
+    if (!gl_profile::ContextSupported()) {
+        return Refuse("gl-version", gl_profile::RequiredContext(), D3DERR_NOTAVAILABLE);
     }
     InstallGlErrorCheck();
     auto* created = new Device(d3d, std::move(core), parameters, width, height);
@@ -80,7 +81,7 @@ bool Device::CreateGlObjects() {
     // The images may be too large for GL; that is read below and makes creation fail.
     std::optional<ExpectedGlErrors> allocationMayFail(std::in_place);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width_),
-                 static_cast<GLsizei>(height_), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+                 static_cast<GLsizei>(height_), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -107,13 +108,12 @@ bool Device::CreateGlObjects() {
     }
     allocationMayFail.reset();
 
-    // Flat shading takes the first vertex's colour, as Direct3D does.
-    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+    gl_profile::UseFirstVertexForFlatShading();
     glFrontFace(GL_CCW);
     cache.SetColorMask(0xF);
     cache.SetDepthMask(true);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClearDepth(1.0);
+    gl_profile::SetClearDepth(1.0f);
     glClearStencil(0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     return true;
@@ -186,7 +186,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if (depthTarget_ != nullptr && (flags & D3DCLEAR_ZBUFFER) != 0) {
         mask |= GL_DEPTH_BUFFER_BIT;
         cache.SetDepthMask(true);
-        glClearDepth(std::clamp(z, 0.0f, 1.0f));
+        gl_profile::SetClearDepth(std::clamp(z, 0.0f, 1.0f));
     }
     if (depthTarget_ != nullptr && (flags & D3DCLEAR_STENCIL) != 0) {
         mask |= GL_STENCIL_BUFFER_BIT;
@@ -319,8 +319,8 @@ HRESULT Device::TakeBackBufferRead(void* pixels, UINT pitch) {
     const int oldest = (packNext_ - packQueued_ + count) % count;
     glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffers_[oldest]);
     const auto rowBytes = static_cast<size_t>(width_) * 4;
-    const auto* mapped = static_cast<const uint8_t*>(glMapBufferRange(
-        GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(rowBytes * height_), GL_MAP_READ_BIT));
+    std::vector<uint8_t> scratch;  // only where GL cannot map the buffer
+    const uint8_t* mapped = gl_profile::ReadPackBuffer(rowBytes * height_, scratch);
     --packQueued_;
     if (mapped == nullptr) {
         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
@@ -332,7 +332,7 @@ HRESULT Device::TakeBackBufferRead(void* pixels, UINT pitch) {
         auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + row * pitch);
         for (UINT column = 0; column < width_; ++column) to[column] = from[column] | 0xFF000000u;
     }
-    glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    gl_profile::ReleasePackBuffer();
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     return D3D_OK;
 }

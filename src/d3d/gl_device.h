@@ -1,6 +1,6 @@
 #pragma once
 
-#include <epoxy/gl.h>
+#include "d3d/gl_api.h"
 
 #include <array>
 #include <memory>
@@ -105,6 +105,7 @@ private:
         UINT stride;
         UINT availableVertices;  // whole vertices the buffer holds from its start
         BufferStorage* storage = nullptr;  // for a vertex buffer's store, grown to what draws read
+        size_t firstByte = 0;              // where vertex 0 starts in the buffer
     };
     bool PrepareDraw(const VertexSource& source);
     void ApplyPipelineState();
@@ -175,6 +176,7 @@ private:
         UINT stride = 0;
         uint64_t deletions = 0;
         bool valid = false;
+        size_t firstByte = 0;
     } boundVertices_;
     uint32_t enabledAttributes_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "d3d/diagnostics.h"
 #include "d3d/fixed_function_shader.h"
 #include "d3d/gl_device.h"
+#include "d3d/gl_profile.h"
 #include "d3d/matrix_product.h"
 
 namespace tavrin::d3d {
@@ -68,7 +69,7 @@ GLint AddressMode(DWORD mode) {
         case D3DTADDRESS_MIRROR:
         case D3DTADDRESS_MIRRORONCE: return GL_MIRRORED_REPEAT;
         case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-        case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+        case D3DTADDRESS_BORDER: return gl_profile::kBorderAddress;
         default: return GL_REPEAT;
     }
 }
@@ -338,13 +339,18 @@ void Device::BindVertices(const VertexSource& source) {
     // A deleted buffer drops out of the vertex array, and its name may come back for a new one.
     if (boundVertices_.valid && boundVertices_.buffer == source.buffer &&
         boundVertices_.fvf == state_.vertexFormat && boundVertices_.stride == source.stride &&
-        boundVertices_.deletions == cache.bufferDeletions()) {
+        boundVertices_.deletions == cache.bufferDeletions() &&
+        boundVertices_.firstByte == source.firstByte) {
         return;
     }
-    boundVertices_ = {source.buffer, state_.vertexFormat, source.stride, cache.bufferDeletions(), true};
+    boundVertices_ = {.buffer = source.buffer, .fvf = state_.vertexFormat, .stride = source.stride,
+                      .deletions = cache.bufferDeletions(), .valid = true,
+                      .firstByte = source.firstByte};
     cache.BindArrayBuffer(source.buffer);
     const auto stride = static_cast<GLsizei>(source.stride);
-    auto at = [](int offset) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)); };
+    auto at = [&source](int offset) {
+        return reinterpret_cast<const void*>(static_cast<uintptr_t>(source.firstByte + offset));
+    };
     uint32_t wanted = 0;
     auto floats = [&](GLuint location, int size, int offset) {
         glVertexAttribPointer(location, size, GL_FLOAT, GL_FALSE, stride, at(offset));
@@ -352,7 +358,7 @@ void Device::BindVertices(const VertexSource& source) {
     };
     auto color = [&](GLuint location, int offset) {
         // D3DCOLOR is B, G, R, A in memory.
-        glVertexAttribPointer(location, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offset));
+        gl_profile::ColorAttributePointer(location, stride, at(offset));
         wanted |= 1u << location;
     };
     floats(kPositionAttribute, layout_.transformed ? 4 : 3, layout_.position);
@@ -500,9 +506,15 @@ HRESULT Device::DrawIndexed(D3DPRIMITIVETYPE type, UINT primitives, const Vertex
                                  vertices.stride)) {
         return RefuseStoreGrowth();
     }
-    if (!PrepareDraw(vertices)) return D3DERR_INVALIDCALL;
+    // Without base-vertex draws the attributes start that many vertices later instead.
+    VertexSource drawn = vertices;
+    if (!gl_profile::kBaseVertexDraws) {
+        drawn.firstByte = static_cast<size_t>(baseVertex) * vertices.stride;
+        baseVertex = 0;
+    }
+    if (!PrepareDraw(drawn)) return D3DERR_INVALIDCALL;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.buffer);
-    glDrawElementsBaseVertex(PrimitiveMode(type), static_cast<GLsizei>(count),
+    gl_profile::DrawElements(PrimitiveMode(type), static_cast<GLsizei>(count),
                              indices.wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(startIndex * indexSize), baseVertex);
     return D3D_OK;

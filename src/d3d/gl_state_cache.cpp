@@ -1,5 +1,7 @@
 #include "d3d/gl_state_cache.h"
 
+#include "d3d/gl_profile.h"
+
 namespace tavrin::d3d {
 
 void GlStateCache::SetCapability(GLenum capability, bool enabled) {
@@ -56,7 +58,7 @@ void GlStateCache::SetCullFace(GLenum face) {
 void GlStateCache::SetPolygonMode(GLenum mode) {
     if (polygonMode_ == mode) return;
     polygonMode_ = mode;
-    glPolygonMode(GL_FRONT_AND_BACK, mode);
+    gl_profile::SetPolygonMode(mode);
     ++calls_;
 }
 
@@ -87,7 +89,7 @@ void GlStateCache::SetDepthRange(float nearZ, float farZ) {
     const std::array<float, 2> value{nearZ, farZ};
     if (depthRange_ == value) return;
     depthRange_ = value;
-    glDepthRange(nearZ, farZ);
+    gl_profile::SetDepthRange(nearZ, farZ);
     ++calls_;
 }
 

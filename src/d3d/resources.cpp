@@ -6,6 +6,7 @@
 #include "bytes/little_endian.h"
 #include "d3d/diagnostics.h"
 #include "d3d/gl_error_check.h"
+#include "d3d/gl_profile.h"
 
 namespace tavrin::d3d {
 
@@ -32,6 +33,7 @@ BufferStorage::BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD us
     if (length == 0 || !core_->Use()) return;
     glGenBuffers(1, &buffer_);
     if (copy_.empty()) return;  // the store comes with the first lock or draw
+    gl_profile::MarkIndexBuffer(buffer_);  // only index buffers keep a copy
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
     const ExpectedGlErrors allocationMayFail;
     glBufferData(GL_COPY_WRITE_BUFFER, length, copy_.data(), usage_);

@@ -5,6 +5,7 @@
 
 #include "d3d/diagnostics.h"
 #include "d3d/gl_error_check.h"
+#include "d3d/gl_profile.h"
 
 namespace tavrin::d3d {
 
@@ -92,17 +93,15 @@ bool TextureStorage::Allocate() {
     core_->cache().BindTexture(0, target(), texture_);
     glTexParameteri(target(), GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(target(), GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_) - 1);
-    glTexParameteriv(target(), GL_TEXTURE_SWIZZLE_RGBA, gl_.swizzle);
+    gl_profile::SetTextureSwizzle(target(), gl_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     // Contents start as zeros (Direct3D leaves them undefined), so no read sees garbage.
-    const std::vector<uint8_t> zeros(static_cast<size_t>(width_) * height_ * gl_.bytesPerTexel, 0);
     const ExpectedGlErrors allocationMayFail;
     for (int face = 0; face < faces; ++face) {
         for (UINT level = 0; level < levels_; ++level) {
-            glTexImage2D(
-                imageTarget(face), static_cast<GLint>(level),
-                static_cast<GLint>(gl_.internalFormat), static_cast<GLsizei>(LevelWidth(level)),
-                static_cast<GLsizei>(LevelHeight(level)), 0, gl_.format, gl_.type, zeros.data());
+            gl_profile::DefineImage(imageTarget(face), static_cast<GLint>(level), format_, gl_,
+                                    static_cast<int>(LevelWidth(level)),
+                                    static_cast<int>(LevelHeight(level)));
         }
     }
     if (glGetError() != GL_NO_ERROR) {
@@ -200,9 +199,9 @@ HRESULT TextureStorage::Unlock(int face, UINT level) {
 
 void TextureStorage::ReadLevel(int face, UINT level, Image& image) {
     core_->cache().BindTexture(0, target(), texture_);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(imageTarget(face), static_cast<GLint>(level), gl_.format, gl_.type,
-                  image.texels.data());
+    gl_profile::DownloadImage(*core_, imageTarget(face), texture_, static_cast<GLint>(level),
+                              format_, gl_, static_cast<int>(LevelWidth(level)),
+                              static_cast<int>(LevelHeight(level)), image.texels.data());
 }
 
 void TextureStorage::Upload(int face, UINT level, const RECT& rect) {
@@ -210,12 +209,10 @@ void TextureStorage::Upload(int face, UINT level, const RECT& rect) {
     const int width = static_cast<int>(LevelWidth(level));
     core_->cache().BindTexture(0, target(), texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
     const uint8_t* first = image.texels.data() +
                            (static_cast<size_t>(rect.top) * width + rect.left) * gl_.bytesPerTexel;
-    glTexSubImage2D(imageTarget(face), static_cast<GLint>(level), rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, gl_.format, gl_.type, first);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    gl_profile::UploadImage(imageTarget(face), static_cast<GLint>(level), format_, gl_, rect.left,
+                            rect.top, rect.right - rect.left, rect.bottom - rect.top, first, width);
 }
 
 }  // namespace tavrin::d3d

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <epoxy/gl.h>
+#include "d3d/gl_api.h"
 
 #include <memory>
 #include <vector>

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "d3d/texel_convert.h"
 #include "effects/stage_states.h"
 #include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
-#include "gfxutil/texel_convert.h"
 
 namespace tavrin {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <thread>
 
 #include "d3d/d3d8.h"
 #include "effects/draw_mesh.h"
@@ -12,6 +11,7 @@
 #include "effects/stage_states.h"
 #include "gfxutil/display_device.h"
 #include "gfxutil/matrix.h"
+#include "platform/hardware_threads.h"
 
 namespace tavrin {
 namespace {
@@ -77,8 +77,7 @@ TrophyScene::TrophyScene(DisplayDevice* display, IDirect3DTexture8* sphereMap, M
     // Value only reads the scene and the noise tables, so the field may sample it in parallel. The
     // renderer rasterises on every core at the same time, so sampling takes half of them: on two
     // cores a helper only competes with the rasteriser and the frame is slower with it.
-    field->SetSamplingThreads(
-        static_cast<int>(std::clamp(std::thread::hardware_concurrency() / 2, 1u, 8u)));
+    field->SetSamplingThreads(static_cast<int>(std::clamp(HardwareThreads() / 2, 1u, 8u)));
     field->Polygonise();
 }
 

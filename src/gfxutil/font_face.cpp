@@ -1,6 +1,5 @@
 #include "gfxutil/font_face.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -9,15 +8,11 @@
 #include <bit>
 #include <cmath>
 
+#include "gfxutil/font_locate.h"
+
 namespace tavrin {
 
 namespace {
-
-// fontconfig's weight for a GDI weight (400 regular, 700 bold, ...).
-int FontconfigWeight(int gdiWeight) {
-    if (gdiWeight <= 0) return FC_WEIGHT_REGULAR;
-    return FcWeightFromOpenType(std::clamp(gdiWeight, 1, 1000));
-}
 
 struct FreeTypeLibrary {
     FT_Library library = nullptr;
@@ -122,30 +117,11 @@ void PackIntoAtlas(std::vector<RenderedGlyph>& rendered, GlyphAtlas& atlas) {
 
 std::unique_ptr<FontHandle> FontHandle::Create(int cellHeight, int weight, bool antialiased,
                                                const char* faceName) {
-    if (cellHeight <= 0 || FcInit() == FcFalse) return nullptr;
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr) return nullptr;
-    if (faceName != nullptr && faceName[0] != '\0') {
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(faceName));
-    }
-    FcPatternAddInteger(pattern, FC_WEIGHT, FontconfigWeight(weight));
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (match == nullptr) return nullptr;
-    FcChar8* file = nullptr;
-    int index = 0;
-    std::unique_ptr<FontHandle> handle;
-    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        handle.reset(new FontHandle(reinterpret_cast<const char*>(file), index, cellHeight,
-                                    antialiased));
-    }
-    FcPatternDestroy(match);
-    return handle;
+    if (cellHeight <= 0) return nullptr;
+    std::optional<FontFile> file = LocateFontFile(faceName, weight);
+    if (!file) return nullptr;
+    return std::unique_ptr<FontHandle>(
+        new FontHandle(std::move(file->path), file->faceIndex, cellHeight, antialiased));
 }
 
 uint32_t CodePointFromWindows1252(uint8_t byte) {

@@ -12,7 +12,7 @@ namespace tavrin {
 // name and weight, and the cell height (ascent + descent) the text is set at.
 class FontHandle {
 public:
-    // Null when fontconfig finds no face at all or the height is not positive. Like GDI, a face
+    // Null when no face is found at all or the height is not positive. Like GDI, a face
     // name that is not installed is mapped to the closest face fontconfig offers ("Courier New"
     // becomes its metric twin Liberation Mono).
     static std::unique_ptr<FontHandle> Create(int cellHeight, int weight, bool antialiased,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bytes/little_endian.h"
+#include "d3d/texel_convert.h"
 
 // Small helpers shared by the raw-pixel decoders: signed reads, colour packing and channel masks.
 
@@ -12,10 +13,6 @@ namespace tavrin {
 
 inline int32_t ReadS32(const uint8_t* p) {
     return static_cast<int32_t>(le::Read32(p));
-}
-
-inline constexpr uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
-    return a << 24 | r << 16 | g << 8 | b;
 }
 
 // Extracts one colour channel given by a contiguous bit mask and widens it to 8 bits.

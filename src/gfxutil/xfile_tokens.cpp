@@ -1,10 +1,10 @@
 #include "gfxutil/xfile_tokens.h"
 
-#include <charconv>
 #include <cstring>
 #include <optional>
 
 #include "bytes/little_endian.h"
+#include "gfxutil/decimal_parse.h"
 
 namespace tavrin {
 namespace {
@@ -150,8 +150,8 @@ XToken XTokenizer::ReadTextNumber() {
     const char* end = reinterpret_cast<const char*>(body_.data()) + body_.size();
     const char* numberBegin = *begin == '+' ? begin + 1 : begin;
     double value = 0;
-    const auto [stop, status] = std::from_chars(numberBegin, end, value);
-    if (status != std::errc{}) return Fail("malformed number");
+    const char* stop = ParseDecimal(numberBegin, end, value);
+    if (stop == nullptr) return Fail("malformed number");
     const size_t length = static_cast<size_t>(stop - begin);
     const bool integral = std::memchr(begin, '.', length) == nullptr &&
                           std::memchr(begin, 'e', length) == nullptr &&

@@ -291,7 +291,7 @@ struct Kernels {
 
 // The AVX2 kernels where the processor has them (and they are wanted); SSE2 and scalar ones
 // otherwise.
-Kernels ChooseKernels(bool widest) {
+Kernels ChooseKernels([[maybe_unused]] bool widest) {
 #if defined(__x86_64__)
     __builtin_cpu_init();  // this runs from a static initialiser, perhaps before libgcc's own
     if (widest && __builtin_cpu_supports("avx2"))

@@ -8,9 +8,15 @@
 namespace tavrin {
 namespace {
 
+#ifdef __EMSCRIPTEN__
+// About 93 ms: a browser calls back on its main thread, between frames, so the block must outlast
+// a slow frame; the song clock still moves in steps well under the 0.5 s it may trail the sound.
+constexpr Uint16 kCallbackFrames = 4096;
+#else
 // About 11.6 ms at 44.1 kHz: the position moves in steps no coarser than this, well under the
 // player's 20 ms blocks, and the callback runs often enough that the player's 5 ms polling sees it.
 constexpr Uint16 kCallbackFrames = 512;
+#endif
 
 }  // namespace
 
@@ -69,7 +75,10 @@ void SdlAudioDevice::Close() {
 }
 
 void SdlAudioDevice::Callback(void* self, uint8_t* stream, int length) {
-    static_cast<SdlAudioDevice*>(self)->Fill(stream, static_cast<size_t>(length));
+    auto* device = static_cast<SdlAudioDevice*>(self);
+    ++device->callbacks_;
+    if (device->beforeFill_) device->beforeFill_();
+    device->Fill(stream, static_cast<size_t>(length));
 }
 
 void SdlAudioDevice::Fill(uint8_t* stream, size_t length) {

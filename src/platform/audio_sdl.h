@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace tavrin {
 
@@ -19,6 +20,11 @@ public:
     bool Open(const AudioFormat& format) override;
     void PlayLoop(const uint8_t* data, size_t size) override;
     uint64_t PositionBytes() override { return position_; }
+    // How often SDL has called for sound since the device was made.
+    uint64_t Callbacks() const { return callbacks_; }
+    // Runs in every callback before the sound is copied. Where no thread refills the loop (the
+    // browser, whose callbacks run on the main thread between frames), this is where it is done.
+    void SetBeforeFill(std::function<void()> hook) { beforeFill_ = std::move(hook); }
     void Reset() override;
     void Close() override;
     const char* Name() const override { return "sdl"; }
@@ -33,6 +39,8 @@ private:
     size_t loopSize_ = 0;
     size_t offset_ = 0;
     std::atomic<uint64_t> position_ = 0;
+    std::atomic<uint64_t> callbacks_ = 0;
+    std::function<void()> beforeFill_;
 };
 
 }  // namespace tavrin

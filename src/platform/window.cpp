@@ -3,8 +3,8 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+
+#include "platform/window_mode.h"
 
 namespace tavrin {
 
@@ -13,11 +13,6 @@ namespace {
 std::string& ErrorText() {
     static std::string text;
     return text;
-}
-
-bool WindowedRequested() {
-    const char* value = std::getenv("TAVRIN_WINDOWED");
-    return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
 }  // namespace
@@ -29,35 +24,21 @@ std::unique_ptr<Window> Window::Create(const char* title, int width, int height,
     }
     // The device layer renders into its own 800 x 600 target and only shows it here, so the
     // window's surface needs colour but no depth or stencil.
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    RequestWindowGl();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 
-    const bool desktop = fullScreen && !WindowedRequested();
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
-    if (desktop) {
-        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-        // Made at the desktop's size from the start: an X server without a window manager never
-        // resizes the window, while SDL would already report the desktop's size as its drawable,
-        // and the picture came out cut off.
-        int desktopWidth = 0, desktopHeight = 0, refreshRate = 0;
-        if (DesktopDisplayMode(desktopWidth, desktopHeight, refreshRate) && desktopWidth > 0 &&
-            desktopHeight > 0) {
-            width = desktopWidth;
-            height = desktopHeight;
-        }
-    }
-    SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          width, height, flags);
+    const WindowMode mode = ChooseWindowMode(fullScreen, width, height);
+    SDL_Window* window =
+        SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, mode.width,
+                         mode.height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | mode.flags);
     if (window == nullptr) {
         ErrorText() = std::string("window creation failed: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    return std::unique_ptr<Window>(new Window(window, desktop));
+    return std::unique_ptr<Window>(new Window(window, mode.takesDesktop));
 }
 
 Window::~Window() {

@@ -9,11 +9,6 @@ namespace tavrin {
 
 namespace {
 
-std::string& ErrorText() {
-    static std::string text;
-    return text;
-}
-
 bool HasExtension(const char* list, const char* name) {
     if (list == nullptr) return false;
     const size_t length = std::strlen(name);
@@ -62,14 +57,6 @@ private:
 };
 
 }  // namespace
-
-void SetGlContextError(std::string message) {
-    ErrorText() = std::move(message);
-}
-
-const std::string& GlContextError() {
-    return ErrorText();
-}
 
 std::unique_ptr<GlContext> CreateHeadlessGlContext() {
     EGLDisplay display = OpenDisplay();

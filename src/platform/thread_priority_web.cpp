@@ -1,0 +1,7 @@
+#include "platform/thread_priority.h"
+
+namespace tavrin {
+
+void RaiseThreadPriority() {}
+
+}  // namespace tavrin
