@@ -15,7 +15,7 @@
 #include "platform/counter.h"
 #include "platform/messages.h"
 #include "shell/show.h"
-#include "shell/text_overlay.h"
+#include "effects/text_overlay.h"
 
 namespace {
 
