@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "music/music_player.h"
 #include "music/output.h"
 #include "platform/audio_sdl.h"
 #include "platform/counter.h"
@@ -46,10 +47,13 @@ struct Page {
 Page* page = nullptr;
 
 bool SoundMayPlay() {
+    // The JavaScript is left as written.
+    // clang-format off
     return EM_ASM_INT({
-               const audio = Module.SDL2 && Module.SDL2.audioContext;
-               return audio && audio.state == = 'running' ? 1 : 0;
-           }) != 0;
+        const audio = Module.SDL2 && Module.SDL2.audioContext;
+        return audio && audio.state === 'running' ? 1 : 0;
+    }) != 0;
+    // clang-format on
 }
 
 // A click or a key: the gesture the browser wants before it plays sound. SDL's page code resumes
@@ -106,8 +110,10 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char* tavrin_stage() {
     return StageName(page->stage);
 }
+// The song clock now (the show's own copy is the one its last frame drew with).
 EMSCRIPTEN_KEEPALIVE double tavrin_song_time() {
-    return page->show->songTime();
+    const tavrin::MusicPlayer* music = page->show->music();
+    return music != nullptr ? music->SongTime() : 0.0;
 }
 EMSCRIPTEN_KEEPALIVE double tavrin_audio_callbacks() {
     return static_cast<double>(page->audio.Callbacks());
