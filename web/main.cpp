@@ -121,7 +121,7 @@ EMSCRIPTEN_KEEPALIVE double tavrin_audio_callbacks() {
 EMSCRIPTEN_KEEPALIVE double tavrin_frames() {
     return page->frames;
 }
-// Seconds of sound handed to the browser since the music started.
+// Seconds of sound heard since the music started (the audio device's position).
 EMSCRIPTEN_KEEPALIVE double tavrin_sound_seconds() {
     return static_cast<double>(page->audio.PositionBytes()) / (tavrin::kOutputRate * 4.0);
 }

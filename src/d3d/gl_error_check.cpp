@@ -1,6 +1,6 @@
 #include "d3d/gl_error_check.h"
 
-#include <epoxy/gl.h>
+#include "d3d/gl_api.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,7 +3,12 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 namespace tavrin {
 namespace {
@@ -12,6 +17,27 @@ namespace {
 // About 93 ms: a browser calls back on its main thread, between frames, so the block must outlast
 // a slow frame; the song clock still moves in steps well under the 0.5 s it may trail the sound.
 constexpr Uint16 kCallbackFrames = 4096;
+
+// SDL fills the browser's buffers ahead of the sound: each fill is played from the audio clock
+// time its event names, so the page notes that time for the callback to read.
+void NoteBufferPlaybackTimes() {
+    EM_ASM({
+        const node = Module.SDL2.audio.scriptProcessorNode;
+        const fill = node.onaudioprocess;
+        node.onaudioprocess = event => {
+            Module.tavrinBufferTime = event.playbackTime;
+            fill(event);
+        };
+    });
+}
+
+double BufferPlaybackTime() {
+    return EM_ASM_DOUBLE({ return Module.tavrinBufferTime === undefined ? NaN : Module.tavrinBufferTime; });
+}
+
+double AudioClockNow() {
+    return EM_ASM_DOUBLE({ return Module.SDL2.audioContext.currentTime; });
+}
 #else
 // About 11.6 ms at 44.1 kHz: the position moves in steps no coarser than this, well under the
 // player's 20 ms blocks, and the callback runs often enough that the player's 5 ms polling sees it.
@@ -37,6 +63,11 @@ bool SdlAudioDevice::Open(const AudioFormat& format) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
+#ifdef __EMSCRIPTEN__
+    bytesPerFrame_ = format.BytesPerFrame();
+    bytesPerSecond_ = static_cast<double>(format.rate) * bytesPerFrame_;
+    NoteBufferPlaybackTimes();
+#endif
     // Unpaused at once: silence until a loop is handed over, so starting a loop needs no state
     // change on SDL's side.
     SDL_PauseAudioDevice(device_, 0);
@@ -49,7 +80,7 @@ void SdlAudioDevice::PlayLoop(const uint8_t* data, size_t size) {
     loop_ = data;
     loopSize_ = size;
     offset_ = 0;
-    position_ = 0;
+    RestartPosition();
     SDL_UnlockAudioDevice(device_);
 }
 
@@ -59,7 +90,7 @@ void SdlAudioDevice::Reset() {
     loop_ = nullptr;
     loopSize_ = 0;
     offset_ = 0;
-    position_ = 0;
+    RestartPosition();
     SDL_UnlockAudioDevice(device_);
 }
 
@@ -70,7 +101,7 @@ void SdlAudioDevice::Close() {
     loop_ = nullptr;
     loopSize_ = 0;
     offset_ = 0;
-    position_ = 0;
+    RestartPosition();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
@@ -78,7 +109,37 @@ void SdlAudioDevice::Callback(void* self, uint8_t* stream, int length) {
     auto* device = static_cast<SdlAudioDevice*>(self);
     ++device->callbacks_;
     if (device->beforeFill_) device->beforeFill_();
+#ifdef __EMSCRIPTEN__
+    if (device->loop_ != nullptr) {
+        device->bufferStart_ = device->position_;
+        device->bufferTime_ = BufferPlaybackTime();
+    }
+#endif
     device->Fill(stream, static_cast<size_t>(length));
+}
+
+// On the desktop SDL's buffers are short enough that what was handed over counts as heard. The
+// browser queues its buffers for a tenth of a second and more, so there the position is read off
+// the audio clock from the latest buffer's start, never past what it was handed.
+uint64_t SdlAudioDevice::PositionBytes() {
+    const uint64_t handed = position_;
+#ifdef __EMSCRIPTEN__
+    if (std::isfinite(bufferTime_)) {
+        const double heard = static_cast<double>(bufferStart_) +
+                             (AudioClockNow() - bufferTime_) * bytesPerSecond_;
+        const auto bytes = static_cast<uint64_t>(std::clamp(heard, 0.0, static_cast<double>(handed)));
+        return bytes - bytes % bytesPerFrame_;
+    }
+#endif
+    return handed;
+}
+
+void SdlAudioDevice::RestartPosition() {
+    position_ = 0;
+#ifdef __EMSCRIPTEN__
+    bufferStart_ = 0;
+    bufferTime_ = std::numeric_limits<double>::quiet_NaN();
+#endif
 }
 
 void SdlAudioDevice::Fill(uint8_t* stream, size_t length) {
