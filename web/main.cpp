@@ -40,7 +40,6 @@ struct Page {
     tavrin::SdlMessagePump messages;
     std::unique_ptr<tavrin::Show> show;
     Stage stage = Stage::kWaitingForClick;
-    bool musicStartNoted = false;
     double frames = 0;  // steps taken
 };
 
@@ -77,11 +76,6 @@ void DrawClickScreen(IDirect3DDevice8* device) {
     device->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
-// The audio clock when the music started, so the page can compare it with the song time.
-void NoteMusicStart() {
-    EM_ASM({ Module.tavrinMusicStartAudioTime = Module.SDL2.audioContext.currentTime; });
-}
-
 void Step() {
     tavrin::Show& show = *page->show;
     if (page->stage == Stage::kWaitingForClick) {
@@ -90,10 +84,6 @@ void Step() {
         if (start) page->stage = Stage::kShow;
     } else if (page->stage == Stage::kShow) {
         const tavrin::Show::Pass pass = show.RunPass();
-        if (!page->musicStartNoted && show.phase() != tavrin::Show::Phase::kLoading) {
-            page->musicStartNoted = true;
-            NoteMusicStart();
-        }
         if (pass == tavrin::Show::Pass::kFinished) {
             page->stage = Stage::kEnded;
             emscripten_cancel_main_loop();
@@ -120,6 +110,11 @@ EMSCRIPTEN_KEEPALIVE double tavrin_audio_callbacks() {
 }
 EMSCRIPTEN_KEEPALIVE double tavrin_frames() {
     return page->frames;
+}
+// The audio clock's time at which the music starts to sound, for the page to compare the song
+// time with; NaN until the browser has asked for the first of it.
+EMSCRIPTEN_KEEPALIVE double tavrin_music_start_audio_time() {
+    return page->audio.LoopStartAudioTime();
 }
 // Seconds of sound heard since the music started (the audio device's position).
 EMSCRIPTEN_KEEPALIVE double tavrin_sound_seconds() {

@@ -113,6 +113,7 @@ void SdlAudioDevice::Callback(void* self, uint8_t* stream, int length) {
     if (device->loop_ != nullptr) {
         device->bufferStart_ = device->position_;
         device->bufferTime_ = BufferPlaybackTime();
+        if (device->bufferStart_ == 0) device->loopStartTime_ = device->bufferTime_;
     }
 #endif
     device->Fill(stream, static_cast<size_t>(length));
@@ -128,7 +129,8 @@ uint64_t SdlAudioDevice::PositionBytes() {
         const double heard = static_cast<double>(bufferStart_) +
                              (AudioClockNow() - bufferTime_) * bytesPerSecond_;
         const auto bytes = static_cast<uint64_t>(std::clamp(heard, 0.0, static_cast<double>(handed)));
-        return bytes - bytes % bytesPerFrame_;
+        heard_ = std::max(heard_, bytes - bytes % bytesPerFrame_);
+        return heard_;
     }
 #endif
     return handed;
@@ -139,6 +141,8 @@ void SdlAudioDevice::RestartPosition() {
 #ifdef __EMSCRIPTEN__
     bufferStart_ = 0;
     bufferTime_ = std::numeric_limits<double>::quiet_NaN();
+    heard_ = 0;
+    loopStartTime_ = std::numeric_limits<double>::quiet_NaN();
 #endif
 }
 

@@ -26,6 +26,10 @@ public:
     // Runs in every callback before the sound is copied. Where no thread refills the loop (the
     // browser, whose callbacks run on the main thread between frames), this is where it is done.
     void SetBeforeFill(std::function<void()> hook) { beforeFill_ = std::move(hook); }
+#ifdef __EMSCRIPTEN__
+    // The audio clock's time at which the loop's first byte sounds; NaN until SDL asks for it.
+    double LoopStartAudioTime() const { return loopStartTime_; }
+#endif
     void Reset() override;
     void Close() override;
     const char* Name() const override { return "sdl"; }
@@ -48,6 +52,8 @@ private:
     double bytesPerSecond_ = 0.0;
     uint64_t bufferStart_ = 0;
     double bufferTime_ = std::numeric_limits<double>::quiet_NaN();
+    uint64_t heard_ = 0;  // never goes back, whatever the buffers' times say
+    double loopStartTime_ = std::numeric_limits<double>::quiet_NaN();
 #endif
     std::atomic<uint64_t> callbacks_ = 0;
     std::function<void()> beforeFill_;
