@@ -78,5 +78,12 @@ void ReadPixelsBgra(int width, int height, void* pixels, int pitch);
 const uint8_t* ReadPackBuffer(size_t bytes, std::vector<uint8_t>& scratch);
 void ReleasePackBuffer();
 
+// Maps `size` bytes at `offset` of the buffer bound to GL_COPY_WRITE_BUFFER for a buffer lock: for
+// reading only, or for writing with the old contents kept or discarded. Null where GL cannot map
+// buffers (the caller then locks a scratch and sends it with glBufferSubData).
+uint8_t* MapLockedRange(size_t offset, size_t size, bool readOnly, bool discard);
+// Ends the mapping; false when GL lost the mapped contents.
+bool UnmapLockedRange();
+
 }  // namespace gl_profile
 }  // namespace tavrin::d3d

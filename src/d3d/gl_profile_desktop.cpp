@@ -84,4 +84,17 @@ void ReleasePackBuffer() {
     glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
 }
 
+uint8_t* MapLockedRange(size_t offset, size_t size, bool readOnly, bool discard) {
+    const GLbitfield access = readOnly  ? GL_MAP_READ_BIT
+                              : discard ? GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT
+                                        : GL_MAP_READ_BIT | GL_MAP_WRITE_BIT;
+    return static_cast<uint8_t*>(glMapBufferRange(GL_COPY_WRITE_BUFFER,
+                                                  static_cast<GLintptr>(offset),
+                                                  static_cast<GLsizeiptr>(size), access));
+}
+
+bool UnmapLockedRange() {
+    return glUnmapBuffer(GL_COPY_WRITE_BUFFER) == GL_TRUE;
+}
+
 }  // namespace tavrin::d3d::gl_profile

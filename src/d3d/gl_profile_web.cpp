@@ -124,4 +124,13 @@ const uint8_t* ReadPackBuffer(size_t bytes, std::vector<uint8_t>& scratch) {
 
 void ReleasePackBuffer() {}
 
+// WebGL2 cannot map buffers.
+uint8_t* MapLockedRange(size_t, size_t, bool, bool) {
+    return nullptr;
+}
+
+bool UnmapLockedRange() {
+    return true;
+}
+
 }  // namespace tavrin::d3d::gl_profile

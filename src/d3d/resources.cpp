@@ -99,23 +99,31 @@ HRESULT BufferStorage::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
         return Refuse("buffer-lock-range", "Lock of a range past the end of the buffer",
                       D3DERR_INVALIDCALL);
     }
-    uint8_t* bytes = LockedBytes(offset, size, (flags & D3DLOCK_DISCARD) != 0);
+    const bool discard = (flags & D3DLOCK_DISCARD) != 0;
+    readOnly_ = (flags & D3DLOCK_READONLY) != 0 && !discard;
+    uint8_t* bytes = LockedBytes(offset, size, discard);
     if (bytes == nullptr) return D3DERR_OUTOFVIDEOMEMORY;
     locked_ = true;
-    readOnly_ = (flags & D3DLOCK_READONLY) != 0 && (flags & D3DLOCK_DISCARD) == 0;
     lockOffset_ = offset;
     lockSize_ = size;
     *data = bytes;
     return D3D_OK;
 }
 
-// The kept copy, or the scratch holding the range: its current contents unless the lock discards
-// them (after a discard they are undefined).
+// The kept copy, the GL store's own bytes, or else the scratch holding the range: its current
+// contents unless the lock discards them (after a discard they are undefined). Mapping the store
+// spares a copy of the range in memory and another on Unlock.
 uint8_t* BufferStorage::LockedBytes(UINT offset, UINT size, bool discard) {
     if (!copy_.empty()) return copy_.data() + offset;
     if (buffer_ != 0 && size_t{offset} + size > storeSize_ &&
         !Grow(size_t{offset} + size, !discard)) {
         return nullptr;
+    }
+    if (buffer_ != 0 && size > 0) {
+        if (!core_->Use()) return nullptr;
+        glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
+        mapped_ = gl_profile::MapLockedRange(offset, size, readOnly_, discard);
+        if (mapped_ != nullptr) return mapped_;
     }
     // The scratch keeps its size between locks, so a buffer refilled every frame allocates once.
     if (scratch_.size() < size || scratch_.empty()) scratch_.resize(std::max<size_t>(size, 1));
@@ -129,6 +137,13 @@ uint8_t* BufferStorage::LockedBytes(UINT offset, UINT size, bool discard) {
 HRESULT BufferStorage::Unlock() {
     if (!locked_) return Refuse("buffer-unlock", "Unlock on a buffer that is not locked", D3DERR_INVALIDCALL);
     locked_ = false;
+    if (mapped_ != nullptr) {
+        mapped_ = nullptr;
+        if (!core_->Use()) return D3DERR_DEVICELOST;
+        glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
+        if (!gl_profile::UnmapLockedRange()) return D3DERR_DEVICELOST;
+        return D3D_OK;
+    }
     if (readOnly_ || buffer_ == 0) return D3D_OK;
     if (!core_->Use()) return D3DERR_DEVICELOST;
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);

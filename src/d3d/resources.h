@@ -48,7 +48,8 @@ private:
     UINT length_;
     UINT storeSize_ = 0;
     std::vector<uint8_t> copy_;     // the whole contents, when kept
-    std::vector<uint8_t> scratch_;  // the locked range otherwise
+    std::vector<uint8_t> scratch_;  // the locked range where GL cannot map it
+    uint8_t* mapped_ = nullptr;     // the locked range in the GL store while it is mapped
     GLuint buffer_ = 0;
     GLenum usage_;
     bool locked_ = false;
