@@ -6,19 +6,16 @@ namespace tavrin {
 
 namespace {
 
-std::string& ErrorText() {
-    static std::string text;
-    return text;
-}
+std::string lastError;  // why the last context creation failed
 
 }  // namespace
 
 void SetGlContextError(std::string message) {
-    ErrorText() = std::move(message);
+    lastError = std::move(message);
 }
 
 const std::string& GlContextError() {
-    return ErrorText();
+    return lastError;
 }
 
 }  // namespace tavrin

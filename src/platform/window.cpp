@@ -10,16 +10,13 @@ namespace tavrin {
 
 namespace {
 
-std::string& ErrorText() {
-    static std::string text;
-    return text;
-}
+std::string lastError;  // why the last Create failed
 
 }  // namespace
 
 std::unique_ptr<Window> Window::Create(const char* title, int width, int height, bool fullScreen) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        ErrorText() = std::string("no video device: ") + SDL_GetError();
+        lastError = std::string("no video device: ") + SDL_GetError();
         return nullptr;
     }
     // The device layer renders into its own 800 x 600 target and only shows it here, so the
@@ -34,7 +31,7 @@ std::unique_ptr<Window> Window::Create(const char* title, int width, int height,
         SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, mode.width,
                          mode.height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | mode.flags);
     if (window == nullptr) {
-        ErrorText() = std::string("window creation failed: ") + SDL_GetError();
+        lastError = std::string("window creation failed: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
@@ -55,7 +52,7 @@ void Window::ShowCursor(bool show) {
 }
 
 const std::string& Window::LastError() {
-    return ErrorText();
+    return lastError;
 }
 
 bool DesktopDisplayMode(int& width, int& height, int& refreshRate) {
