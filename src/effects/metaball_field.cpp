@@ -133,15 +133,17 @@ void MetaballField::HelperLoop() {
     }
 }
 
-void MetaballField::Polygonise() {
+bool MetaballField::PassDue() const {
     const uint64_t revision = source_->Revision();
-    if (ready_ && !gridChanged_ && revision != FieldSource::kUntracked &&
-        revision == passRevision_ && source_->normalMode == passNormalMode_) {
-        return;
-    }
+    return !ready_ || gridChanged_ || revision == FieldSource::kUntracked ||
+           revision != passRevision_ || source_->normalMode != passNormalMode_;
+}
+
+void MetaballField::Polygonise() {
+    if (!PassDue()) return;
     LayOutPendingSamples();
     gridChanged_ = false;
-    passRevision_ = revision;
+    passRevision_ = source_->Revision();
     passNormalMode_ = source_->normalMode;
     ++pass_;
     ready_ = false;
