@@ -193,11 +193,20 @@ async function run(session, settings, url) {
   let probe = null, webglSeen = null;
   const syncSamples = [];
   let firstShow = null, lastShow = null;
+  const kFailedProbesAllowed = 20;
+  let failedProbes = 0;
   while (shots.length < kShotTimes.length) {
     if (Date.now() - started > kShowTimeout * 1000) break;
     await sleep(50);
     const asked = Date.now();
-    probe = await session.evaluate(kProbe);
+    // A probe that lands while the page is starting up can throw; only a run of them fails.
+    try {
+      probe = await session.evaluate(kProbe);
+      failedProbes = 0;
+    } catch (error) {
+      if (++failedProbes >= kFailedProbesAllowed) throw error;
+      continue;
+    }
     // A slow answer means the page's thread was busy with a long frame: the audio callbacks
     // that came due meanwhile have not run yet, so its clocks are not compared this time.
     const busy = Date.now() - asked > kBusyAnswer;
