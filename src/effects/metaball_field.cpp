@@ -133,17 +133,15 @@ void MetaballField::HelperLoop() {
     }
 }
 
-bool MetaballField::PassDue() const {
-    const uint64_t revision = source_->Revision();
-    return !ready_ || gridChanged_ || revision == FieldSource::kUntracked ||
-           revision != passRevision_ || source_->normalMode != passNormalMode_;
-}
-
 void MetaballField::Polygonise() {
-    if (!PassDue()) return;
+    const uint64_t revision = source_->Revision();
+    if (ready_ && !gridChanged_ && revision != FieldSource::kUntracked &&
+        revision == passRevision_ && source_->normalMode == passNormalMode_) {
+        return;
+    }
     LayOutPendingSamples();
     gridChanged_ = false;
-    passRevision_ = source_->Revision();
+    passRevision_ = revision;
     passNormalMode_ = source_->normalMode;
     ++pass_;
     ready_ = false;

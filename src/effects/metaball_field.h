@@ -63,8 +63,6 @@ public:
     // One marching-cubes pass over the whole grid. When the grid, the normal mode and the source's
     // revision are those of the last pass, that pass's triangles stand: a pass would repeat them.
     void Polygonise();
-    // Whether the next Polygonise makes a pass rather than keeping the last one's triangles.
-    bool PassDue() const;
 
     // Draws the last pass's triangles with the caller's transforms and states; false (and nothing
     // drawn) before the first Polygonise or without a vertex buffer.

@@ -2,7 +2,6 @@
 
 #include "effects/metaball_field.h"
 #include "effects/trophy_scene.h"
-#include "platform/hardware_threads.h"
 #include "platform/random.h"
 
 namespace tavrin {
@@ -22,16 +21,6 @@ constexpr int kDefaultCells = 39;
 template <typename T>
 void Write(T* member, T value) {
     if (member != nullptr) *member = value;
-}
-
-// The scene samples its field beside the renderer, on the threads it chose for that. Here nothing
-// is being drawn yet, so the dense passage's one pass takes every core.
-void PolygoniseOnAllCores(MetaballField& field) {
-    if (!field.PassDue()) return;
-    const int drawingThreads = field.SamplingThreads();
-    field.SetSamplingThreads(static_cast<int>(HardwareThreads()));
-    field.Polygonise();
-    field.SetSamplingThreads(drawingThreads);
 }
 
 }  // namespace
@@ -86,7 +75,7 @@ void SceneSchedule::RunMetaballPassage(float t) {
     if (slots_.trophy == nullptr) return;
     if (MetaballField* field = slots_.trophyField) {
         field->SetResolution(kPassageCells, kPassageCells, kPassageCells);
-        PolygoniseOnAllCores(*field);
+        field->Polygonise();
     }
     Write(slots_.trophyFrozen, true);
     Write(slots_.trophyOrbitSpeed, 0.0f);

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "effects/effect.h"
@@ -123,30 +121,6 @@ TEST(SceneSchedule, MetaballPassageFreezesThenRestoresTheTrophyScene) {
     show.cameraDistance = 5.0f;
     schedule.Run(87.0f);
     EXPECT_EQ(show.cameraDistance, 5.0f);
-}
-
-// The passage's pass may sample on more threads than the scene chose for its own passes beside
-// the renderer; the scene's choice is back afterwards and the triangles are those of one thread.
-TEST(SceneSchedule, PassagePassKeepsTheScenesSamplingThreads) {
-    Show show;
-    show.field.SetSamplingThreads(1);
-    SceneSchedule schedule(show.Slots());
-    schedule.Run(83.0f);
-    EXPECT_EQ(show.field.SamplingThreads(), 1);
-    EXPECT_EQ(show.field.Passes(), 1);
-
-    BallSource source;
-    MetaballField reference(nullptr, 79, 79, 79, Vec3(-1, -1, -1), 2, 2, 2, &source);
-    reference.Polygonise();
-    ASSERT_EQ(show.field.IndexCount(), reference.IndexCount());
-    EXPECT_TRUE(std::equal(reference.Indices(), reference.Indices() + reference.IndexCount(),
-                           show.field.Indices()));
-    for (int n = 0; n < reference.IndexCount(); ++n) {
-        const int vertex = reference.Indices()[n];
-        ASSERT_EQ(0, std::memcmp(&reference.Vertices()[vertex], &show.field.Vertices()[vertex],
-                                 sizeof(SurfaceVertex)))
-            << "vertex " << vertex;
-    }
 }
 
 TEST(SceneSchedule, FirstFrameBeyondThePassageRunsAllOfItAtOnce) {
