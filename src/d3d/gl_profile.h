@@ -24,9 +24,12 @@ namespace gl_profile {
 inline constexpr bool kBaseVertexDraws = false;
 // ES has no border colour: border addressing clamps to the edge.
 inline constexpr GLint kBorderAddress = GL_CLAMP_TO_EDGE;
+// WebGL2 cannot map buffers: locks fill a scratch instead.
+inline constexpr bool kMapsBuffers = false;
 #else
 inline constexpr bool kBaseVertexDraws = true;
 inline constexpr GLint kBorderAddress = GL_CLAMP_TO_BORDER;
+inline constexpr bool kMapsBuffers = true;
 #endif
 
 // Whether the current context is the GL this build is written for.
@@ -79,8 +82,9 @@ const uint8_t* ReadPackBuffer(size_t bytes, std::vector<uint8_t>& scratch);
 void ReleasePackBuffer();
 
 // Maps `size` bytes at `offset` of the buffer bound to GL_COPY_WRITE_BUFFER for a buffer lock: for
-// reading only, or for writing with the old contents kept or discarded. Null where GL cannot map
-// buffers (the caller then locks a scratch and sends it with glBufferSubData).
+// reading only, or for writing with the old contents kept or discarded. Null when the mapping
+// fails (the caller then locks a scratch and sends it with glBufferSubData); only called with
+// kMapsBuffers.
 uint8_t* MapLockedRange(size_t offset, size_t size, bool readOnly, bool discard);
 // Ends the mapping; false when GL lost the mapped contents.
 bool UnmapLockedRange();

@@ -124,7 +124,7 @@ const uint8_t* ReadPackBuffer(size_t bytes, std::vector<uint8_t>& scratch) {
 
 void ReleasePackBuffer() {}
 
-// WebGL2 cannot map buffers.
+// Never called (kMapsBuffers is false): WebGL2 cannot map buffers.
 uint8_t* MapLockedRange(size_t, size_t, bool, bool) {
     return nullptr;
 }

@@ -119,7 +119,7 @@ uint8_t* BufferStorage::LockedBytes(UINT offset, UINT size, bool discard) {
         !Grow(size_t{offset} + size, !discard)) {
         return nullptr;
     }
-    if (buffer_ != 0 && size > 0) {
+    if (gl_profile::kMapsBuffers && buffer_ != 0 && size > 0) {
         if (!core_->Use()) return nullptr;
         glBindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
         mapped_ = gl_profile::MapLockedRange(offset, size, readOnly_, discard);
