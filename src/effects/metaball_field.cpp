@@ -51,8 +51,7 @@ MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, cons
       values_(AllocateZeroed<float>(vertexCapacity_)),
       source_(source),
       origin_(origin),
-      extent_{extentX, extentY, extentZ},
-      layerSampled_(new std::atomic<bool>[vertexCapacity_]()) {
+      extent_{extentX, extentY, extentZ} {
     if (!vertices_ || !indices_ || !values_) throw std::bad_alloc();
     CreateVertexBuffer();
     SetResolution(nx, ny, nz);
@@ -103,6 +102,10 @@ void MetaballField::SetSamplingThreads(int threads) {
     if (threads == samplingThreads_) return;
     StopHelpers();
     samplingThreads_ = threads;
+    // Only a parallel pass marks its layers: a field sampled on one thread holds no flags.
+    if (threads > 1 && layerSampled_ == nullptr) {
+        layerSampled_.reset(new std::atomic<bool>[vertexCapacity_]());
+    }
     for (int t = 1; t < threads; ++t) helpers_.emplace_back([this] { HelperLoop(); });
 }
 

@@ -142,7 +142,7 @@ private:
     static constexpr int kMaxSamplingThreads = 8;
     int samplingThreads_ = 1;
     // Parallel sampling: which z layers are sampled, and the next one nobody has claimed. Sized
-    // for the most layers any accepted resolution can have.
+    // for the most layers any accepted resolution can have, once helpers are started.
     std::unique_ptr<std::atomic<bool>[]> layerSampled_;
     std::atomic<int> nextLayer_{0};
     // The waiting helpers: a new generation starts them on a pass of helperLayers_ layers, and

@@ -13,6 +13,7 @@
 #include "effects/text_overlay.h"
 #include "effects/trophy_scene.h"
 #include "music/music_player.h"
+#include "platform/heap_policy.h"
 #include "platform/window.h"
 #include "shell/scene_schedule.h"
 
@@ -46,6 +47,7 @@ Show::~Show() { Shutdown(); }
 void Show::Startup() {
     if (started_) return;
     started_ = true;
+    UseLongRunHeapPolicy();
 
     if (env_.withWindow) {
         window_ = Window::Create("Tavrin", kScreenWidth, kScreenHeight, true);
@@ -189,6 +191,7 @@ Show::Pass Show::RunPass() {
         case Phase::kLoading: {
             const Pass pass = LoadingPass();
             if (phase_ == Phase::kLoading) return pass;
+            ReturnFreedHeapPages();
             StartMusic();
             return pass;
         }
