@@ -84,7 +84,7 @@ function startChromium(binary, profile) {
     '--autoplay-policy=no-user-gesture-required', '--window-size=800,600', '--hide-scrollbars',
     '--no-first-run', '--no-default-browser-check', '--remote-debugging-address=127.0.0.1',
     '--remote-debugging-port=0', `--user-data-dir=${profile}`, 'about:blank',
-  ], {stdio: ['ignore', 'ignore', 'pipe']});
+  ], {stdio: ['ignore', 'ignore', 'pipe'], detached: true});
   return new Promise(done => {
     let text = '';
     const timer = setTimeout(() => done({child, endpoint: null, text}), 30000);
@@ -99,6 +99,36 @@ function startChromium(binary, profile) {
       }
     });
   });
+}
+
+// Chromium's helpers (zygote, renderers, GPU) write the profile as well, and may outlive the
+// browser process: Chromium runs in a process group of its own, and the whole group is stopped.
+function signalChromium(child, signal) {
+  try {
+    process.kill(-child.pid, signal);
+    return true;
+  } catch {
+    return false;  // no process of the group is left
+  }
+}
+
+async function stopChromium(child) {
+  if (child.exitCode === null && child.signalCode === null) {
+    const gone = new Promise(done => child.once('exit', done));
+    signalChromium(child, 'SIGTERM');
+    await Promise.race([gone, sleep(10000)]);
+  }
+  for (let waited = 0; signalChromium(child, 'SIGKILL') && waited < 5000; waited += 100) await sleep(100);
+}
+
+// A profile that cannot be removed is left in the temporary folder with a warning: the show was
+// tested all the same.
+function removeProfile(profile) {
+  try {
+    rmSync(profile, {recursive: true, force: true, maxRetries: 5});
+  } catch (error) {
+    console.log(`warning: could not remove the browser profile ${profile}: ${error.message}`);
+  }
 }
 
 // One DevTools session on the page target.
@@ -161,9 +191,9 @@ async function main() {
   const {child, endpoint, text} = await startChromium(chromium, profile);
   if (!endpoint) {
     console.log(`SKIPPED: chromium could not start, the browser test cannot run:\n${text}`);
-    child.kill();
+    await stopChromium(child);
     server.close();
-    rmSync(profile, {recursive: true, force: true});
+    removeProfile(profile);
     return kSkipped;
   }
   const session = await connect(endpoint);
@@ -171,12 +201,9 @@ async function main() {
     await run(session, settings, `http://127.0.0.1:${server.address().port}/`);
   } finally {
     session.close();
-    // Chromium writes its profile until it has gone.
-    const gone = new Promise(done => child.once('exit', done));
-    child.kill();
-    await Promise.race([gone, sleep(10000)]);
+    await stopChromium(child);
     server.close();
-    rmSync(profile, {recursive: true, force: true, maxRetries: 5});
+    removeProfile(profile);
   }
   return failures.length === 0 ? 0 : 1;
 }
