@@ -1,4 +1,7 @@
 // OpenGL 3.3 core: the layer's own GL, used as it is.
+#include <cstdlib>
+#include <memory>
+
 #include "d3d/gl_core.h"
 #include "d3d/gl_profile.h"
 
@@ -53,9 +56,12 @@ void SetTextureSwizzle(GLenum target, const TextureFormat& gl) {
 
 void DefineImage(GLenum target, GLint level, D3DFORMAT, const TextureFormat& gl, int width,
                  int height) {
-    const std::vector<uint8_t> zeros(static_cast<size_t>(width) * height * gl.bytesPerTexel, 0);
+    // From calloc, a large level's zeros are fresh pages the system zeroed already, not a
+    // megabyte written first; without them the level is defined with undefined contents.
+    const std::unique_ptr<void, decltype(&std::free)> zeros(
+        std::calloc(static_cast<size_t>(width) * height, gl.bytesPerTexel), &std::free);
     glTexImage2D(target, level, static_cast<GLint>(gl.internalFormat), width, height, 0, gl.format,
-                 gl.type, zeros.data());
+                 gl.type, zeros.get());
 }
 
 void UploadImage(GLenum target, GLint level, D3DFORMAT, const TextureFormat& gl, int x, int y,
