@@ -207,36 +207,39 @@ void MetaballField::Sweep(int layers, bool sampleInSweep) {
     const float* const xs = axis_[0].data();
     const float* const ys = axis_[1].data();
     const float* const zs = axis_[2].data();
-    // Every grid point before the current one was sampled in this pass.
-    const auto isInside = [values](int at) { return values[at] >= 0.0f; };
-    int index = 0;
     for (int k = 0; k < layers; ++k) {
         if (!sampleInSweep) WaitForLayer(k, layers);
+        // Helpers fill the whole grid; a sweep that samples for itself keeps only the values of
+        // this layer and the one below, which its cells read.
+        float* const current = values + static_cast<size_t>(sampleInSweep ? k & 1 : k) * sz;
+        const float* const below =
+            k == 0 ? current
+                   : (sampleInSweep ? values + static_cast<size_t>((k + 1) & 1) * sz : current - sz);
         EdgeVertices* const layer = &edgeLayers_[(k & 1) * static_cast<size_t>(sz)];
-        const EdgeVertices* const below = &edgeLayers_[((k + 1) & 1) * static_cast<size_t>(sz)];
+        const EdgeVertices* const edgesBelow = &edgeLayers_[((k + 1) & 1) * static_cast<size_t>(sz)];
+        int at = 0;  // the grid point's place in its layer
         for (int j = 0; j <= ny_; ++j) {
             const bool cellRow = j > 0 && k > 0;
             // Corners c0, c3, c4 and c7 of the previous point's column, as cube-index bits.
             int previousColumn = 0;
-            for (int i = 0; i <= nx_; ++i, ++index) {
+            for (int i = 0; i <= nx_; ++i, ++at) {
                 const Vec3 position(xs[i], ys[j], zs[k]);
-                if (sampleInSweep) values[index] = Sanitised(source_->Value(position));
-                const float value = values[index];
+                if (sampleInSweep) current[at] = Sanitised(source_->Value(position));
+                const float value = current[at];
                 const bool inside = value >= 0.0f;
-                const int inLayer = index - k * sz;
-                EdgeVertices& edges = layer[inLayer];
-                if (i > 0) AddEdgeVertex<0>(value, values[index - 1], position, xs[i - 1], edges.x);
-                if (j > 0) AddEdgeVertex<1>(value, values[index - sy], position, ys[j - 1], edges.y);
-                if (k > 0) AddEdgeVertex<2>(value, values[index - sz], position, zs[k - 1], edges.z);
+                EdgeVertices& edges = layer[at];
+                if (i > 0) AddEdgeVertex<0>(value, current[at - 1], position, xs[i - 1], edges.x);
+                if (j > 0) AddEdgeVertex<1>(value, current[at - sy], position, ys[j - 1], edges.y);
+                if (k > 0) AddEdgeVertex<2>(value, below[at], position, zs[k - 1], edges.z);
                 if (!cellRow) continue;
-                const int column = (inside ? 1 : 0) | isInside(index - sy) << 3 |
-                                   isInside(index - sz) << 4 | isInside(index - sy - sz) << 7;
+                const int column = (inside ? 1 : 0) | (current[at - sy] >= 0.0f) << 3 |
+                                   (below[at] >= 0.0f) << 4 | (below[at - sy] >= 0.0f) << 7;
                 // The previous column holds this cell's low-x corners: c0->c1, c3->c2, c4->c5, c7->c6.
                 const int cubeIndex =
                     column | (previousColumn & 0x11) << 1 | (previousColumn & 0x88) >> 1;
                 previousColumn = column;
                 if (i > 0 && cubeIndex != 0 && cubeIndex != 0xFF) {
-                    AddCell(&edges, &below[inLayer], cubeIndex);
+                    AddCell(&edges, &edgesBelow[at], cubeIndex);
                 }
             }
         }

@@ -119,8 +119,9 @@ private:
     int nx_ = 0, ny_ = 0, nz_ = 0;
     int sampleCount_ = 0;
     int strideX_ = 1, strideY_ = 0, strideZ_ = 0;
-    // Field values of every grid point (helpers may sample layers ahead of the sweep); the edge
-    // vertices only of the layer being swept and the one below it, which its cells read.
+    // Field values of every grid point when helpers sample layers ahead of the sweep, else of the
+    // two layers the sweep reads; the edge vertices only of the layer being swept and the one
+    // below it, which its cells read.
     LazyArray<float> values_;
     std::vector<EdgeVertices> edgeLayers_;
     // The grid's coordinates along x, y and z: every sample's position is one from each.
