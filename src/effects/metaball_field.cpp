@@ -207,14 +207,15 @@ void MetaballField::Sweep(int layers, bool sampleInSweep) {
     const float* const xs = axis_[0].data();
     const float* const ys = axis_[1].data();
     const float* const zs = axis_[2].data();
+    // Helpers fill the whole grid; a sweep that samples for itself keeps only the values of the
+    // layer it is on and the one below, which its cells read.
+    const auto layerValues = [values, sz, sampleInSweep](int k) {
+        return values + static_cast<size_t>(sampleInSweep ? k & 1 : k) * sz;
+    };
     for (int k = 0; k < layers; ++k) {
         if (!sampleInSweep) WaitForLayer(k, layers);
-        // Helpers fill the whole grid; a sweep that samples for itself keeps only the values of
-        // this layer and the one below, which its cells read.
-        float* const current = values + static_cast<size_t>(sampleInSweep ? k & 1 : k) * sz;
-        const float* const below =
-            k == 0 ? current
-                   : (sampleInSweep ? values + static_cast<size_t>((k + 1) & 1) * sz : current - sz);
+        float* const current = layerValues(k);
+        const float* const below = k > 0 ? layerValues(k - 1) : nullptr;  // read only when k > 0
         EdgeVertices* const layer = &edgeLayers_[(k & 1) * static_cast<size_t>(sz)];
         const EdgeVertices* const edgesBelow = &edgeLayers_[((k + 1) & 1) * static_cast<size_t>(sz)];
         int at = 0;  // the grid point's place in its layer
