@@ -11,8 +11,9 @@
 namespace tavrin {
 namespace {
 
-// The most samples a field holds: its vertex buffer (five vertices per sample) must stay
-// addressable with 32-bit byte sizes.
+// The most samples a field holds: five unrolled vertices per sample addressable with 32-bit byte
+// sizes, the bound from when the triangles were drawn that way, kept so that the same grids are
+// accepted and refused.
 constexpr int64_t kMaxSamples = UINT32_MAX / (5 * sizeof(SurfaceVertex));
 
 // Zero when any axis has no samples, or when the grid is too large to hold.
@@ -44,7 +45,6 @@ MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, cons
       vertices_(AllocateZeroed<SurfaceVertex>(vertexCapacity_)),
       indexCapacity_(5 * vertexCapacity_),
       indices_(AllocateZeroed<int>(indexCapacity_)),
-      bufferCapacity_(5 * vertexCapacity_),
       nx_(nx),
       ny_(ny),
       nz_(nz),
@@ -53,7 +53,6 @@ MetaballField::MetaballField(DisplayDevice* device, int nx, int ny, int nz, cons
       origin_(origin),
       extent_{extentX, extentY, extentZ} {
     if (!vertices_ || !indices_ || !values_) throw std::bad_alloc();
-    CreateVertexBuffer();
     SetResolution(nx, ny, nz);
 }
 
@@ -287,8 +286,7 @@ void MetaballField::AddCell(const EdgeVertices* c0, const EdgeVertices* c4, int 
         corners[4]->x, corners[5]->y, corners[7]->x, corners[4]->y,
         corners[0]->z, corners[1]->z, corners[2]->z, corners[3]->z};
     for (int entry = 0; row[entry] >= 0; entry += 3) {
-        // A full index array (and so a full vertex buffer) ends the list; the triangles so far
-        // stay drawable.
+        // A full index array ends the list; the triangles so far stay drawable.
         if (indexCount_ + 3 > indexCapacity_) return;
         const int u = edgeVertex[row[entry]];
         const int v = edgeVertex[row[entry + 1]];

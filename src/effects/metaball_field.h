@@ -13,8 +13,6 @@
 #include "effects/field_source.h"
 #include "effects/vec3.h"
 
-struct IDirect3DVertexBuffer8;
-
 namespace tavrin {
 
 struct DisplayDevice;
@@ -48,8 +46,8 @@ static_assert(sizeof(SurfaceVertex) == 28);
 // resolutions reuse a prefix of the samples.
 class MetaballField {
 public:
-    // The grid has nx x ny x nz cells over the box [origin, origin + extent]. A null device (or a
-    // failed buffer) leaves a field that polygonises but never draws.
+    // The grid has nx x ny x nz cells over the box [origin, origin + extent]. A null device leaves
+    // a field that polygonises but never draws.
     MetaballField(DisplayDevice* device, int nx, int ny, int nz, const Vec3& origin, float extentX,
                   float extentY, float extentZ, FieldSource* source);
     ~MetaballField();
@@ -65,7 +63,7 @@ public:
     void Polygonise();
 
     // Draws the last pass's triangles with the caller's transforms and states; false (and nothing
-    // drawn) before the first Polygonise or without a vertex buffer.
+    // drawn) before the first Polygonise or without a device.
     bool Render();
 
     // Samples the field on this many threads (at most 8) ahead of the sweep; the source's Value
@@ -91,7 +89,6 @@ public:
     }
 
 private:
-    void CreateVertexBuffer();
     void LayOutPendingSamples();
     bool SampleNextLayer(int layers);
     void WaitForLayer(int layer, int layers);
@@ -113,8 +110,6 @@ private:
     int indexCapacity_;
     int indexCount_ = 0;
     LazyArray<int> indices_;
-    int bufferCapacity_;
-    IDirect3DVertexBuffer8* vertexBuffer_ = nullptr;
     int pass_ = 0;
     int nx_ = 0, ny_ = 0, nz_ = 0;
     int sampleCount_ = 0;
@@ -132,14 +127,13 @@ private:
     float extent_[3];
     float cellSize_[3] = {};
     bool ready_ = false;
-    // What the last pass was made from, and the pass whose triangles the vertex buffer holds.
+    // What the last pass was made from.
     bool gridChanged_ = true;
     // A resolution change lays the samples out at the next pass, not at once: a grid changed
     // again before any pass (as every field is right after construction) is never laid out.
     bool layoutPending_ = false;
     uint64_t passRevision_ = FieldSource::kUntracked;
     int passNormalMode_ = 0;
-    int uploadedPass_ = 0;
     static constexpr int kMaxSamplingThreads = 8;
     int samplingThreads_ = 1;
     // Parallel sampling: which z layers are sampled, and the next one nobody has claimed. Sized
