@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 
 #include "d3d/diagnostics.h"
 #include "d3d/fixed_function_shader.h"
@@ -469,6 +470,11 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UIN
             "DrawIndexedPrimitiveUP needs a primitive type, indices of INDEX16 or "
             "INDEX32 and vertices");
     }
+    if (vertexCount > std::numeric_limits<UINT>::max() - minIndex) {
+        return Refuse("draw-indexed-up-range",
+                      "DrawIndexedPrimitiveUP names vertices past the largest index",
+                      D3DERR_INVALIDCALL);
+    }
     if (!core_->Use()) return D3DERR_DEVICELOST;
     ReplaceReference(stream_, static_cast<VertexBuffer*>(nullptr));
     ReplaceReference(indices_, static_cast<IndexBuffer*>(nullptr));
@@ -476,7 +482,12 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UIN
     const size_t indexBytes = static_cast<size_t>(count) * (wide ? 4 : 2);
     const UINT available = minIndex + vertexCount;
     core_->cache().BindArrayBuffer(userVertices_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(available) * stride, vertices, GL_STREAM_DRAW);
+    // Only the vertices the call names are read: a draw of part of a large pool sends its part,
+    // at the place the indices expect it.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(available) * stride, nullptr, GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(minIndex) * stride,
+                    static_cast<GLsizeiptr>(vertexCount) * stride,
+                    static_cast<const uint8_t*>(vertices) + static_cast<size_t>(minIndex) * stride);
     core_->cache().BindVertexArray(vertexArray_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, userIndices_);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices, GL_STREAM_DRAW);

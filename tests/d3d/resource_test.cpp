@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 
@@ -166,6 +170,34 @@ TEST_F(ResourceTest, IndexedDrawWithBaseVertex) {
     EXPECT_EQ(Pixel(8, 8), 0xFFFF0000u);
     EXPECT_EQ(indices->Release(), 0u);  // the UP draw unset the device's references
     EXPECT_EQ(buffer->Release(), 0u);
+}
+
+// A caller's pool is read only from MinVertexIndex on: the vertices below it here lie on a page
+// nobody may read, so a draw that sent them would fault.
+TEST_F(ResourceTest, IndexedDrawFromCallerMemoryReadsOnlyTheNamedVertices) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* mapping = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapping, MAP_FAILED);
+    ASSERT_EQ(mprotect(mapping, page, PROT_NONE), 0);
+    uint8_t* named = static_cast<uint8_t*>(mapping) + page;
+    const ScreenVertex quad[4] = {{32, 0, 0.5f, 1, 0xFF00FF00}, {48, 0, 0.5f, 1, 0xFF00FF00},
+                                  {32, 16, 0.5f, 1, 0xFF00FF00}, {48, 16, 0.5f, 1, 0xFF00FF00}};
+    std::memcpy(named, quad, sizeof(quad));
+    constexpr UINT kMinIndex = 100;  // 2000 bytes below the quad, all on the unreadable page
+    const uint8_t* pool = named - kMinIndex * sizeof(ScreenVertex);
+    const uint16_t indices[6] = {100, 101, 102, 101, 103, 102};
+
+    ClearTo(0xFF000000);
+    ASSERT_EQ(device->SetVertexShader(kScreenFvf), D3D_OK);
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, kMinIndex, 4, 2, indices,
+                                             D3DFMT_INDEX16, pool, sizeof(ScreenVertex)),
+              D3D_OK);
+    EXPECT_EQ(Pixel(40, 8), 0xFF00FF00u);
+    // A range that wraps past the largest index is refused, not sent.
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, UINT32_MAX, 4, 2, indices,
+                                             D3DFMT_INDEX16, pool, sizeof(ScreenVertex)),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(munmap(mapping, 2 * page), 0);
 }
 
 TEST_F(ResourceTest, TextureLevelsDescriptionsAndLocks) {
