@@ -307,6 +307,34 @@ TEST_F(ResourceTest, TextureLocksReadBackWhatWasWritten) {
     }
 }
 
+// A level nobody wrote holds zeros in GL too, even where the driver hands out the store of a
+// texture just released with other contents.
+TEST_F(ResourceTest, UnwrittenTexelsReadBackAsZerosAfterAReleasedTexture) {
+    constexpr UINT kEdge = 64;
+    D3DLOCKED_RECT locked{};
+    IDirect3DTexture8* previous = nullptr;
+    ASSERT_EQ(device->CreateTexture(kEdge, kEdge, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &previous), D3D_OK);
+    ASSERT_EQ(previous->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    std::memset(locked.pBits, 0xA5, static_cast<size_t>(locked.Pitch) * kEdge);
+    ASSERT_EQ(previous->UnlockRect(0), D3D_OK);
+    EXPECT_EQ(previous->Release(), 0u);
+
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(kEdge, kEdge, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
+    const RECT oneTexel{0, 0, 1, 1};
+    ASSERT_EQ(texture->LockRect(0, &locked, &oneTexel, 0), D3D_OK);
+    *static_cast<uint32_t*>(locked.pBits) = 0x12345678;
+    ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);  // from GL now
+    const auto* texels = static_cast<const uint8_t*>(locked.pBits);
+    EXPECT_EQ(*reinterpret_cast<const uint32_t*>(texels), 0x12345678u);
+    size_t nonZero = 0;
+    for (size_t byte = 4; byte < static_cast<size_t>(locked.Pitch) * kEdge; ++byte) nonZero += texels[byte] != 0;
+    EXPECT_EQ(nonZero, 0u);
+    ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    EXPECT_EQ(texture->Release(), 0u);
+}
+
 TEST_F(ResourceTest, PackedFormatsSampleAsTheirChannels) {
     ClearTo(0xFF000000);
     struct Case {
