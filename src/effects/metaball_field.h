@@ -33,7 +33,7 @@ struct EdgeVertices {
     int z;
 };
 
-// Also the vertex-buffer layout: D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE.
+// Also the layout the field is drawn from: D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE.
 struct SurfaceVertex {
     Vec3 position;
     Vec3 normal;
