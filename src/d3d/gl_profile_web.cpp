@@ -77,9 +77,8 @@ void SetTextureSwizzle(GLenum, const TextureFormat&) {}
 
 void DefineImage(GLenum target, GLint level, D3DFORMAT, const TextureFormat&, int width,
                  int height) {
-    const std::vector<uint8_t> zeros(static_cast<size_t>(width) * height * 4, 0);
-    glTexImage2D(target, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 zeros.data());
+    // WebGL fills a level defined without data with zeros itself.
+    glTexImage2D(target, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
 }
 
 void UploadImage(GLenum target, GLint level, D3DFORMAT format, const TextureFormat& gl, int x,
