@@ -62,9 +62,10 @@ void DrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset, G
 // Texture images. The caller keeps texels in Direct3D's layout for `format`; `gl` says how the
 // desktop stores them. The bound texture of unit 0 is the one meant.
 void SetTextureSwizzle(GLenum target, const TextureFormat& gl);
-// Defines level `level` of `target` as width x height zeros.
-void DefineImage(GLenum target, GLint level, D3DFORMAT format, const TextureFormat& gl, int width,
-                 int height);
+// Defines level `level` of `target` (an image of `texture`, which is bound) as width x height
+// zeros.
+void DefineImage(GLenum target, GLuint texture, GLint level, D3DFORMAT format,
+                 const TextureFormat& gl, int width, int height);
 // Replaces a width x height area at (x, y) from rows `rowTexels` texels apart.
 void UploadImage(GLenum target, GLint level, D3DFORMAT format, const TextureFormat& gl, int x,
                  int y, int width, int height, const uint8_t* first, int rowTexels);

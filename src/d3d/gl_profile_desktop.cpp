@@ -54,17 +54,15 @@ void SetTextureSwizzle(GLenum target, const TextureFormat& gl) {
     glTexParameteriv(target, GL_TEXTURE_SWIZZLE_RGBA, gl.swizzle);
 }
 
-void DefineImage(GLenum target, GLint level, D3DFORMAT, const TextureFormat& gl, int width,
-                 int height) {
+void DefineImage(GLenum target, GLuint texture, GLint level, D3DFORMAT, const TextureFormat& gl,
+                 int width, int height) {
     if (target == GL_TEXTURE_2D &&
         (epoxy_gl_version() >= 44 || epoxy_has_gl_extension("GL_ARB_clear_texture"))) {
         // Cleared in place: copying a level's worth of zeros in costs the driver more than the
         // level's own allocation. (A cube's face cannot be cleared before all six are defined.)
         glTexImage2D(target, level, static_cast<GLint>(gl.internalFormat), width, height, 0,
                      gl.format, gl.type, nullptr);
-        GLint texture = 0;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-        glClearTexImage(static_cast<GLuint>(texture), level, gl.format, gl.type, nullptr);
+        glClearTexImage(texture, level, gl.format, gl.type, nullptr);
         return;
     }
     // From calloc, a large level's zeros are fresh pages the system zeroed already, not a

@@ -75,7 +75,7 @@ void DrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset, G
 
 void SetTextureSwizzle(GLenum, const TextureFormat&) {}
 
-void DefineImage(GLenum target, GLint level, D3DFORMAT, const TextureFormat&, int width,
+void DefineImage(GLenum target, GLuint, GLint level, D3DFORMAT, const TextureFormat&, int width,
                  int height) {
     // WebGL fills a level defined without data with zeros itself.
     glTexImage2D(target, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);

@@ -99,8 +99,8 @@ bool TextureStorage::Allocate() {
     const ExpectedGlErrors allocationMayFail;
     for (int face = 0; face < faces; ++face) {
         for (UINT level = 0; level < levels_; ++level) {
-            gl_profile::DefineImage(imageTarget(face), static_cast<GLint>(level), format_, gl_,
-                                    static_cast<int>(LevelWidth(level)),
+            gl_profile::DefineImage(imageTarget(face), texture_, static_cast<GLint>(level),
+                                    format_, gl_, static_cast<int>(LevelWidth(level)),
                                     static_cast<int>(LevelHeight(level)));
         }
     }
