@@ -9,7 +9,10 @@ thread_local GlCore* currentCore = nullptr;
 }
 
 GlCore::~GlCore() {
-    if (readFramebuffer_ != 0 && Use()) glDeleteFramebuffers(1, &readFramebuffer_);
+    if (Use()) {
+        vertexArrays_.Clear(cache_);
+        if (readFramebuffer_ != 0) glDeleteFramebuffers(1, &readFramebuffer_);
+    }
     if (currentCore == this) currentCore = nullptr;
 }
 
@@ -18,6 +21,11 @@ bool GlCore::Use() {
     if (!context_->MakeCurrent()) return false;
     currentCore = this;
     return true;
+}
+
+void GlCore::ForgetBuffer(GLuint buffer) {
+    vertexArrays_.ForgetBuffer(cache_, buffer);
+    cache_.ForgetBuffer(buffer);
 }
 
 GLuint GlCore::ReadFramebuffer() {

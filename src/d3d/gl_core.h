@@ -4,6 +4,7 @@
 
 #include "d3d/d3d8.h"
 #include "d3d/gl_state_cache.h"
+#include "d3d/vertex_arrays.h"
 #include "platform/gl_context.h"
 
 namespace tavrin::d3d {
@@ -20,11 +21,15 @@ public:
     bool Use();
 
     GlStateCache& cache() { return cache_; }
+    VertexArrays& vertexArrays() { return vertexArrays_; }
     GlContext& context() { return *context_; }
 
     // The device objects were created by, for their GetDevice; null once it is gone.
     IDirect3DDevice8* owner() const { return owner_; }
     void SetOwner(IDirect3DDevice8* owner) { owner_ = owner; }
+
+    // Call before deleting a buffer: forgets it wherever it is bound or read from.
+    void ForgetBuffer(GLuint buffer);
 
     // A framebuffer for reading texture images back.
     GLuint ReadFramebuffer();
@@ -39,6 +44,7 @@ public:
 private:
     std::unique_ptr<GlContext> context_;
     GlStateCache cache_;
+    VertexArrays vertexArrays_;
     IDirect3DDevice8* owner_ = nullptr;
     GLuint readFramebuffer_ = 0;
 };

@@ -71,10 +71,9 @@ HRESULT Device::Create(IDirect3D8* d3d, std::unique_ptr<GlContext> context,
 
 bool Device::CreateGlObjects() {
     GlStateCache& cache = core_->cache();
-    glGenVertexArrays(1, &vertexArray_);
-    cache.BindVertexArray(vertexArray_);
     glGenBuffers(1, &userVertices_);
     glGenBuffers(1, &userIndices_);
+    gl_profile::MarkIndexBuffer(userIndices_);
 
     glGenTextures(1, &backColor_);
     cache.BindTexture(0, GL_TEXTURE_2D, backColor_);
@@ -135,10 +134,11 @@ Device::~Device() {
         glDeleteFramebuffers(1, &targetFramebuffer_);
         glDeleteTextures(1, &backColor_);
         glDeleteRenderbuffers(1, &depthStencil_);
+        core_->ForgetBuffer(userVertices_);
+        core_->ForgetBuffer(userIndices_);
         glDeleteBuffers(1, &userVertices_);
         glDeleteBuffers(1, &userIndices_);
         if (packBuffers_[0] != 0) glDeleteBuffers(2, packBuffers_.data());
-        glDeleteVertexArrays(1, &vertexArray_);
     }
     core_->SetOwner(nullptr);
     d3d_->Release();

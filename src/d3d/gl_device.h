@@ -131,7 +131,6 @@ private:
     UINT height_;
     DeviceState state_;
 
-    GLuint vertexArray_ = 0;
     GLuint backColor_ = 0;     // the back buffer: an RGBA8 texture, row 0 at the top
     GLuint depthStencil_ = 0;  // D24S8 renderbuffer, shared by every target it fits
     GLuint targetFramebuffer_ = 0;  // the back buffer's
@@ -170,15 +169,6 @@ private:
     uint64_t derivedVersion_ = 0;
     D3DMATRIX worldView_{};
     float normalMatrix_[9] = {};
-    struct BoundVertices {
-        GLuint buffer = 0;
-        DWORD fvf = 0;
-        UINT stride = 0;
-        uint64_t deletions = 0;
-        bool valid = false;
-        size_t firstByte = 0;
-    } boundVertices_;
-    uint32_t enabledAttributes_ = 0;
 };
 
 }  // namespace tavrin::d3d

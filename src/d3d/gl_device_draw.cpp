@@ -337,30 +337,23 @@ void Device::UploadUniforms(Program& program) {
 
 void Device::BindVertices(const VertexSource& source) {
     GlStateCache& cache = core_->cache();
-    // A deleted buffer drops out of the vertex array, and its name may come back for a new one.
-    if (boundVertices_.valid && boundVertices_.buffer == source.buffer &&
-        boundVertices_.fvf == state_.vertexFormat && boundVertices_.stride == source.stride &&
-        boundVertices_.deletions == cache.bufferDeletions() &&
-        boundVertices_.firstByte == source.firstByte) {
-        return;
-    }
-    boundVertices_ = {.buffer = source.buffer, .fvf = state_.vertexFormat, .stride = source.stride,
-                      .deletions = cache.bufferDeletions(), .valid = true,
-                      .firstByte = source.firstByte};
+    const bool made = core_->vertexArrays().Bind(
+        cache, {.buffer = source.buffer, .fvf = state_.vertexFormat, .stride = source.stride,
+                .firstByte = source.firstByte});
+    if (!made) return;
     cache.BindArrayBuffer(source.buffer);
     const auto stride = static_cast<GLsizei>(source.stride);
     auto at = [&source](int offset) {
         return reinterpret_cast<const void*>(static_cast<uintptr_t>(source.firstByte + offset));
     };
-    uint32_t wanted = 0;
     auto floats = [&](GLuint location, int size, int offset) {
         glVertexAttribPointer(location, size, GL_FLOAT, GL_FALSE, stride, at(offset));
-        wanted |= 1u << location;
+        glEnableVertexAttribArray(location);
     };
     auto color = [&](GLuint location, int offset) {
         // D3DCOLOR is B, G, R, A in memory.
         gl_profile::ColorAttributePointer(location, stride, at(offset));
-        wanted |= 1u << location;
+        glEnableVertexAttribArray(location);
     };
     floats(kPositionAttribute, layout_.transformed ? 4 : 3, layout_.position);
     if (layout_.normal >= 0) floats(kNormalAttribute, 3, layout_.normal);
@@ -369,16 +362,6 @@ void Device::BindVertices(const VertexSource& source) {
     for (int set = 0; set < layout_.texCoordCount; ++set) {
         floats(static_cast<GLuint>(kTexCoordAttribute0 + set), layout_.texCoordSize[set], layout_.texCoord[set]);
     }
-    const uint32_t changed = wanted ^ enabledAttributes_;
-    for (GLuint location = 0; (changed >> location) != 0; ++location) {
-        if (((changed >> location) & 1u) == 0) continue;
-        if (((wanted >> location) & 1u) != 0) {
-            glEnableVertexAttribArray(location);
-        } else {
-            glDisableVertexAttribArray(location);
-        }
-    }
-    enabledAttributes_ = wanted;
 }
 
 bool Device::PrepareDraw(const VertexSource& source) {
@@ -392,7 +375,6 @@ bool Device::PrepareDraw(const VertexSource& source) {
                                     " bytes", false);
     }
     GlStateCache& cache = core_->cache();
-    cache.BindVertexArray(vertexArray_);
     cache.BindFramebuffer(drawFramebuffer_);
     if (pipelineDirty_) ApplyPipelineState();
     if (!ApplyProgram()) return false;
@@ -488,9 +470,9 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UIN
     glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(minIndex) * stride,
                     static_cast<GLsizeiptr>(vertexCount) * stride,
                     static_cast<const uint8_t*>(vertices) + static_cast<size_t>(minIndex) * stride);
-    core_->cache().BindVertexArray(vertexArray_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, userIndices_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices, GL_STREAM_DRAW);
+    // Not through GL_ELEMENT_ARRAY_BUFFER: that binding belongs to whichever vertex array is bound.
+    glBindBuffer(GL_COPY_WRITE_BUFFER, userIndices_);
+    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices, GL_STREAM_DRAW);
     // Caller memory is read once per draw anyway, so its indices are checked here.
     const uint32_t highest = HighestIndex(static_cast<const uint8_t*>(indices), count, wide);
     return DrawIndexed(type, primitives, {userVertices_, stride, available},
@@ -524,7 +506,7 @@ HRESULT Device::DrawIndexed(D3DPRIMITIVETYPE type, UINT primitives, const Vertex
         baseVertex = 0;
     }
     if (!PrepareDraw(drawn)) return D3DERR_INVALIDCALL;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.buffer);
+    core_->vertexArrays().BindIndices(indices.buffer);
     gl_profile::DrawElements(PrimitiveMode(type), static_cast<GLsizei>(count),
                              indices.wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(startIndex * indexSize), baseVertex);

@@ -46,7 +46,7 @@ std::string ColorAttributeDeclaration(int location, const char* name);
 void ColorAttributePointer(GLuint location, GLsizei stride, const void* offset);
 
 // Makes a new buffer one for indices (WebGL2 fixes a buffer's kind where it is first bound, and
-// only an index buffer may be bound for indices). Leaves the index binding changed.
+// only an index buffer may be bound for indices). The bound vertex array keeps its indices.
 void MarkIndexBuffer(GLuint buffer);
 
 // Flat shading takes the first vertex's colour, as Direct3D does (ES always takes the last).

@@ -54,7 +54,10 @@ void ColorAttributePointer(GLuint location, GLsizei stride, const void* offset) 
 }
 
 void MarkIndexBuffer(GLuint buffer) {
+    GLint previous = 0;
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &previous);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLuint>(previous));
 }
 
 void UseFirstVertexForFlatShading() {}

@@ -146,7 +146,10 @@ void GlStateCache::BindSampler(int unit, GLuint sampler) {
 
 void GlStateCache::ForgetBuffer(GLuint buffer) {
     if (arrayBuffer_ == buffer) arrayBuffer_ = 0;
-    ++bufferDeletions_;
+}
+
+void GlStateCache::ForgetVertexArray(GLuint vertexArray) {
+    if (vertexArray_ == vertexArray) vertexArray_ = 0;
 }
 
 void GlStateCache::ForgetTexture(GLuint texture) {

@@ -37,9 +37,9 @@ public:
     void ForgetTexture(GLuint texture);
     void ForgetFramebuffer(GLuint framebuffer);
     void ForgetProgram(GLuint program);
+    void ForgetVertexArray(GLuint vertexArray);
 
-    // How many buffers were deleted so far: vertex arrays set up before may point at nothing.
-    uint64_t bufferDeletions() const { return bufferDeletions_; }
+    GLuint vertexArray() const { return vertexArray_; }
 
     // GL calls made through the cache so far (redundant settings are not made and not counted).
     uint64_t callCount() const { return calls_; }
@@ -76,7 +76,6 @@ private:
     std::array<GLuint, kTextureUnits> texturesCube_{};
     std::array<GLuint, kTextureUnits> samplers_{};
     uint64_t calls_ = 0;
-    uint64_t bufferDeletions_ = 0;
 };
 
 }  // namespace tavrin::d3d

@@ -46,7 +46,7 @@ BufferStorage::BufferStorage(std::shared_ptr<GlCore> core, UINT length, DWORD us
 
 BufferStorage::~BufferStorage() {
     if (buffer_ != 0 && core_->Use()) {
-        core_->cache().ForgetBuffer(buffer_);
+        core_->ForgetBuffer(buffer_);
         glDeleteBuffers(1, &buffer_);
     }
 }
@@ -83,7 +83,7 @@ bool BufferStorage::Grow(size_t bytes, bool keepContents) {
             glBindBuffer(GL_COPY_READ_BUFFER, saved);
             glCopyBufferSubData(GL_COPY_READ_BUFFER, GL_COPY_WRITE_BUFFER, 0, 0, storeSize_);
         }
-        core_->cache().ForgetBuffer(saved);
+        core_->ForgetBuffer(saved);
         glDeleteBuffers(1, &saved);
     }
     storeSize_ = grown ? size : 0;

@@ -358,6 +358,72 @@ TEST_F(ResourceTest, PackedFormatsSampleAsTheirChannels) {
     }
 }
 
+// Each draw reads the indices set for it, whichever indices the same vertices were drawn with
+// before; and a new buffer (which GL may give a released buffer's name) is drawn from its own data.
+TEST_F(ResourceTest, IndexedDrawsReadTheBuffersSetForThem) {
+    auto makeQuad = [this](D3DCOLOR color) {
+        IDirect3DVertexBuffer8* buffer = nullptr;
+        EXPECT_EQ(device->CreateVertexBuffer(4 * sizeof(ScreenVertex), 0, kScreenFvf, D3DPOOL_MANAGED,
+                                             &buffer),
+                  D3D_OK);
+        WriteQuad(buffer, color, 0);
+        return buffer;
+    };
+    auto makeIndices = [this](std::initializer_list<uint16_t> values) {
+        IDirect3DIndexBuffer8* indices = nullptr;
+        EXPECT_EQ(device->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices), D3D_OK);
+        BYTE* data = nullptr;
+        EXPECT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
+        std::memcpy(data, std::data(values), values.size() * sizeof(uint16_t));
+        EXPECT_EQ(indices->Unlock(), D3D_OK);
+        return indices;
+    };
+    auto draw = [this](IDirect3DVertexBuffer8* vertices, IDirect3DIndexBuffer8* indices) {
+        ClearTo(0xFF000000);
+        ASSERT_EQ(device->SetStreamSource(0, vertices, sizeof(ScreenVertex)), D3D_OK);
+        ASSERT_EQ(device->SetIndices(indices, 0), D3D_OK);
+        ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
+    };
+    constexpr uint32_t kBlack = 0xFF000000u;
+    ASSERT_EQ(device->SetVertexShader(kScreenFvf), D3D_OK);
+    IDirect3DVertexBuffer8* red = makeQuad(0xFFFF0000);
+    IDirect3DIndexBuffer8* whole = makeIndices({0, 1, 2, 1, 3, 2});
+    IDirect3DIndexBuffer8* lowerLeft = makeIndices({0, 3, 2, 0, 3, 2});  // one triangle, twice
+    draw(red, whole);
+    EXPECT_EQ(Pixel(12, 4), 0xFFFF0000u);
+    draw(red, lowerLeft);
+    EXPECT_EQ(Pixel(4, 12), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(12, 4), kBlack);
+    // Indices from caller memory in between, then the buffer again.
+    const uint16_t upperRight[6] = {0, 1, 3, 0, 1, 3};
+    ClearTo(0xFF000000);
+    const ScreenVertex quad[4] = {{0, 0, 0.5f, 1, 0xFF0000FF}, {16, 0, 0.5f, 1, 0xFF0000FF},
+                                  {0, 16, 0.5f, 1, 0xFF0000FF}, {16, 16, 0.5f, 1, 0xFF0000FF}};
+    ASSERT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, upperRight, D3DFMT_INDEX16,
+                                             quad, sizeof(ScreenVertex)),
+              D3D_OK);
+    EXPECT_EQ(Pixel(12, 4), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(4, 12), kBlack);
+    draw(red, lowerLeft);
+    EXPECT_EQ(Pixel(4, 12), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(12, 4), kBlack);
+
+    ASSERT_EQ(device->SetStreamSource(0, nullptr, 0), D3D_OK);
+    ASSERT_EQ(device->SetIndices(nullptr, 0), D3D_OK);
+    EXPECT_EQ(red->Release(), 0u);
+    EXPECT_EQ(lowerLeft->Release(), 0u);
+    IDirect3DVertexBuffer8* green = makeQuad(0xFF00FF00);
+    IDirect3DIndexBuffer8* secondWhole = makeIndices({0, 1, 2, 1, 3, 2});
+    draw(green, secondWhole);
+    EXPECT_EQ(Pixel(12, 4), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(4, 12), 0xFF00FF00u);
+    ASSERT_EQ(device->SetStreamSource(0, nullptr, 0), D3D_OK);
+    ASSERT_EQ(device->SetIndices(nullptr, 0), D3D_OK);
+    EXPECT_EQ(green->Release(), 0u);
+    EXPECT_EQ(whole->Release(), 0u);
+    EXPECT_EQ(secondWhole->Release(), 0u);
+}
+
 TEST_F(ResourceTest, DeviceHoldsReferencesWhileObjectsAreSet) {
     IDirect3DTexture8* texture = MakeTexture(1, 1, {0xFFFFFFFF});
     ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
