@@ -113,27 +113,32 @@ void Show::LoadContent() {
 
 // Stand-ins of every effect, drawn as the show first draws each: the flare without and with its
 // flares, the stadium, the tori, the trophy scene with its resolution notice, and the scroller
-// with rows on screen, each with a flash over it (the flash keeps the stage states it finds). Made
-// after the show's own effects, which have drawn their random values.
+// with rows on screen, each with a flash over it (the flash keeps the stage states it finds). The
+// flare for two frames: its base layer draws with whatever states are current, in the show those
+// the frame before left. Made after the show's own effects, which have drawn their random values.
 void Show::PlanRehearsal() {
     DisplayDevice* display = display_.get();
     rehearsal_ = std::make_unique<Rehearsal>(display->device);
-    auto withFlash = [display](auto drawEffect) {
-        return [display, drawEffect] {
-            drawEffect();
+    auto withFlash = [display](auto drawEffect, int frames = 1) {
+        return [display, drawEffect, frames] {
             static constexpr FlashCue kHalfWhite[] = {{0.0f, 0.0f, 0.5f, 0xFFFFFF}};
             ScreenFlash flash;
             flash.Attach(kHalfWhite);
-            flash.Draw(display->device, display->width, display->height, 0.0, 1.0f);
+            for (int frame = 0; frame < frames; ++frame) {
+                drawEffect();
+                flash.Draw(display->device, display->width, display->height, 0.0, 1.0f);
+            }
         };
     };
-    rehearsal_->Add(withFlash([this, display] {
-        FlareEffect flare(display, 10, 2.0f, 0.8f, textures_[kOutlineBunt], textures_[kFlare]);
-        flare.flareOn = false;
-        flare.Render(0.0);
-        flare.flareOn = true;
-        flare.Render(0.0);
-    }));
+    rehearsal_->Add(withFlash(
+        [this, display] {
+            FlareEffect flare(display, 10, 2.0f, 0.8f, textures_[kOutlineBunt], textures_[kFlare]);
+            flare.flareOn = false;
+            flare.Render(0.0);
+            flare.flareOn = true;
+            flare.Render(0.0);
+        },
+        2));
     rehearsal_->Add(withFlash([this, display] {
         StadiumEffect(display, 4, textures_[kFussballEnv], textures_[kSphereBump], stadium_.get())
             .Render(0.0);
