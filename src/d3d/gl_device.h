@@ -3,6 +3,7 @@
 #include "d3d/gl_api.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -92,6 +93,8 @@ public:
     // For tests and the benchmark: GL calls made for state so far, and programs generated.
     uint64_t glStateCalls() const { return core_->cache().callCount(); }
     size_t programCount() const { return programs_.size(); }
+    // For tests: called before every draw, with the draw's GL state set.
+    void SetDrawObserver(std::function<void()> observer) { drawObserver_ = std::move(observer); }
 
 private:
     Device(IDirect3D8* d3d, std::shared_ptr<GlCore> core, const D3DPRESENT_PARAMETERS& parameters,
@@ -158,6 +161,7 @@ private:
     VertexLayout layout_;
 
     ProgramCache programs_;
+    std::function<void()> drawObserver_;
     std::unordered_map<uint32_t, GLuint> samplers_;
 
     // What the GL side last got, and what changed since.

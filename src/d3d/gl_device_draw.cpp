@@ -379,6 +379,7 @@ bool Device::PrepareDraw(const VertexSource& source) {
     if (pipelineDirty_) ApplyPipelineState();
     if (!ApplyProgram()) return false;
     BindVertices(source);
+    if (drawObserver_) drawObserver_();
     return true;
 }
 

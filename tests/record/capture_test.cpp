@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "d3d/gl_device.h"
@@ -34,24 +38,157 @@ void RunTo(Capture& capture, float songTime) {
     }
 }
 
-// Every program the show draws with is built while the loading screen holds: no frame of any
-// scene, the metaball passage or the random picks under the scroller builds one, even when the
-// loading screen has fewer passes than there are effects to rehearse.
-TEST(Capture, NoProgramIsBuiltAfterLoading) {
+// The GL state a draw hands the driver, as far as a software renderer compiles code for it: the
+// program, blending, depth, culling and colour mask, the target's formats, what each sampled unit
+// holds (its kind, format, whether its sides are powers of two, its filters and wrapping) and the
+// vertex attributes' formats and places. Object names and sizes are left out: they change
+// nothing compiled.
+std::string DrawStateSignature() {
+    auto integer = [](GLenum name) {
+        GLint value[4] = {};
+        glGetIntegerv(name, value);
+        return value[0];
+    };
+    std::string signature;
+    auto add = [&signature](const char* name, GLint value) {
+        signature += name;
+        signature += '=' + std::to_string(value) + ' ';
+    };
+    const GLint program = integer(GL_CURRENT_PROGRAM);
+    add("program", program);
+    // Settings of a switched-off stage change nothing.
+    if (glIsEnabled(GL_BLEND)) {
+        add("src", integer(GL_BLEND_SRC_RGB));
+        add("dst", integer(GL_BLEND_DST_RGB));
+        add("srcA", integer(GL_BLEND_SRC_ALPHA));
+        add("dstA", integer(GL_BLEND_DST_ALPHA));
+        add("op", integer(GL_BLEND_EQUATION_RGB));
+    }
+    if (glIsEnabled(GL_DEPTH_TEST)) {
+        add("depthWrite", integer(GL_DEPTH_WRITEMASK));
+        add("depthFunc", integer(GL_DEPTH_FUNC));
+    }
+    if (glIsEnabled(GL_CULL_FACE)) add("cullFace", integer(GL_CULL_FACE_MODE));
+    GLint polygonMode[2] = {};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    add("fill", polygonMode[0]);
+    GLboolean mask[4] = {};
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    add("mask", mask[0] | mask[1] << 1 | mask[2] << 2 | mask[3] << 3);
+    GLint alphaBits = 0, depthType = 0;
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE, &alphaBits);
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &depthType);
+    add("targetAlpha", alphaBits);
+    add("targetDepth", depthType);
+
+    // The units the program samples: those its active sampler uniforms name.
+    GLint uniforms = 0;
+    glGetProgramiv(static_cast<GLuint>(program), GL_ACTIVE_UNIFORMS, &uniforms);
+    const GLint activeUnit = integer(GL_ACTIVE_TEXTURE);
+    for (GLint index = 0; index < uniforms; ++index) {
+        GLchar name[64];
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(static_cast<GLuint>(program), static_cast<GLuint>(index), sizeof name,
+                           nullptr, &size, &type, name);
+        if (type != GL_SAMPLER_2D && type != GL_SAMPLER_CUBE) continue;
+        GLint unit = 0;
+        glGetUniformiv(static_cast<GLuint>(program),
+                       glGetUniformLocation(static_cast<GLuint>(program), name), &unit);
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+        const bool cube = type == GL_SAMPLER_CUBE;
+        const GLenum level = cube ? GL_TEXTURE_CUBE_MAP_POSITIVE_X : GL_TEXTURE_2D;
+        GLint width = 0, height = 0, format = 0, levels = 0;
+        glGetTexLevelParameteriv(level, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(level, 0, GL_TEXTURE_HEIGHT, &height);
+        glGetTexLevelParameteriv(level, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+        glGetTexParameteriv(cube ? GL_TEXTURE_CUBE_MAP : GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &levels);
+        const auto sampler = static_cast<GLuint>(integer(GL_SAMPLER_BINDING));
+        GLint minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
+        glGetSamplerParameteriv(sampler, GL_TEXTURE_MIN_FILTER, &minFilter);
+        glGetSamplerParameteriv(sampler, GL_TEXTURE_MAG_FILTER, &magFilter);
+        glGetSamplerParameteriv(sampler, GL_TEXTURE_WRAP_S, &wrapS);
+        glGetSamplerParameteriv(sampler, GL_TEXTURE_WRAP_T, &wrapT);
+        auto powerOfTwo = [](GLint side) { return side > 0 && (side & (side - 1)) == 0; };
+        signature += "| unit " + std::to_string(unit) + ' ';
+        add("cube", cube);
+        add("format", format);
+        add("pot", powerOfTwo(width) && powerOfTwo(height));
+        add("mips", levels > 0);
+        add("min", minFilter);
+        add("mag", magFilter);
+        add("wrapS", wrapS);
+        add("wrapT", wrapT);
+    }
+    glActiveTexture(static_cast<GLenum>(activeUnit));
+
+    signature += "| vertices ";
+    uintptr_t first = UINTPTR_MAX;
+    struct Attribute {
+        GLint size, type, normalized, stride;
+        uintptr_t at;
+    };
+    std::vector<std::pair<GLuint, Attribute>> attributes;
+    for (GLuint location = 0; location < 8; ++location) {
+        GLint enabled = 0;
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+        if (enabled == 0) continue;
+        Attribute attribute{};
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_SIZE, &attribute.size);
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_TYPE, &attribute.type);
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_NORMALIZED, &attribute.normalized);
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_STRIDE, &attribute.stride);
+        void* pointer = nullptr;
+        glGetVertexAttribPointerv(location, GL_VERTEX_ATTRIB_ARRAY_POINTER, &pointer);
+        attribute.at = reinterpret_cast<uintptr_t>(pointer);
+        first = std::min(first, attribute.at);
+        attributes.emplace_back(location, attribute);
+    }
+    for (const auto& [location, attribute] : attributes) {
+        signature += std::to_string(location) + ':' + std::to_string(attribute.size) + '/' +
+                     std::to_string(attribute.type) + '/' + std::to_string(attribute.normalized) +
+                     '/' + std::to_string(attribute.stride) + '@' +
+                     std::to_string(attribute.at - first) + ' ';
+    }
+    return signature;
+}
+
+// Every program the show draws with is built, and every draw state drawn, while the loading
+// screen holds: no frame of any scene, the metaball passage or the random picks under the scroller
+// builds a program or waits for the driver to compile code for a state it has not drawn before
+// (the flare's base layer, for one, draws with whatever states the frame before left), even when
+// the loading screen has fewer passes than there are effects to rehearse.
+TEST(Capture, NothingIsBuiltOrFirstDrawnAfterLoading) {
     constexpr int kFps = 1;
     Capture capture(kArchive, kFps);
     ASSERT_TRUE(capture.Start());
     auto* device = dynamic_cast<d3d::Device*>(capture.show().display()->device);
     ASSERT_NE(device, nullptr);
+    std::set<std::string> drawn;
+    std::vector<std::string> newAfterLoading;
+    bool loading = true;
+    device->SetDrawObserver([&] {
+        const std::string signature = DrawStateSignature();
+        if (drawn.insert(signature).second && !loading) {
+            newAfterLoading.push_back("at song time " + std::to_string(capture.songTime()) + " in " +
+                                      capture.SceneName() + ": " + signature);
+        }
+    });
     while (!capture.inMainLoop()) ASSERT_TRUE(capture.Step());
+    loading = false;
     const size_t afterLoading = device->programCount();
     EXPECT_GT(afterLoading, 5u);
+    EXPECT_GT(drawn.size(), 10u);
     while (capture.songTime() < 205.0f) {
         ASSERT_TRUE(capture.Step());
         ASSERT_EQ(device->programCount(), afterLoading)
             << "a program was built at song time " << capture.songTime() << " for "
             << capture.SceneName();
     }
+    device->SetDrawObserver(nullptr);
+    for (const std::string& state : newAfterLoading) ADD_FAILURE() << "first drawn " << state;
 }
 
 TEST(Capture, SoundAndPictureStayInStep) {
