@@ -209,6 +209,21 @@ TEST(PngDecode, TruncatedFileFails) {
     EXPECT_NE(error.find("PNG"), std::string::npos);
 }
 
+// A chunk claiming nearly 2 GB in a file of a hundred bytes is refused from its header, not given
+// (and cleared) a buffer of that size first.
+TEST(PngDecode, ChunkLongerThanTheFileIsRefusedFromItsHeader) {
+    std::vector<uint8_t> bytes =
+        EncodePng({2, 2, 8, PNG_COLOR_TYPE_RGB}, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
+    constexpr size_t kAfterHeader = 8 + 8 + 13 + 4;  // signature, IHDR
+    const uint8_t text[] = {0x75, 0x72, 0x00, 0x25, 't', 'E', 'X', 't', 'd', 'a', 't', 'e', 0};
+    bytes.insert(bytes.begin() + kAfterHeader, std::begin(text), std::end(text));
+    Image image;
+    std::string error;
+    EXPECT_FALSE(DecodeImage(bytes, image, error));
+    EXPECT_NE(error.find("the tEXt chunk claims 1970405413 bytes"), std::string::npos) << error;
+    EXPECT_TRUE(image.pixels.empty());
+}
+
 // ---- DDS -------------------------------------------------------------------------------------
 
 std::vector<uint8_t> DdsFile(uint32_t width, uint32_t height, uint32_t formatFlags, uint32_t fourCc,
