@@ -32,6 +32,7 @@ void VertexArrays::BindIndices(GLuint buffer) {
 }
 
 void VertexArrays::ForgetBuffer(GlStateCache& cache, GLuint buffer) {
+    if (buffer == 0) return;  // no buffer; arrays without indices hold 0 there
     for (auto entry = arrays_.begin(); entry != arrays_.end();) {
         Array& array = entry->second;
         if (entry->first.buffer != buffer && array.indices != buffer) {
