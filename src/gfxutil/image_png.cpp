@@ -1,6 +1,5 @@
 #include <cctype>
 #include <csetjmp>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,10 +43,6 @@ bool IsPng(std::span<const uint8_t> bytes) {
 
 namespace {
 
-uint32_t ReadBigEndian32(const uint8_t* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
-}
-
 // libpng makes (and clears) a buffer as long as a chunk's header claims before it reads the
 // chunk, and lets a claim past its limits off with a warning: a 154-byte file whose text chunk
 // claimed 1.97 GB cost that much memory and seven seconds. Every chunk up to IEND must lie in the
@@ -56,7 +51,7 @@ bool ChunksFitTheFile(std::span<const uint8_t> bytes, std::string& error) {
     size_t at = 8;  // after the signature
     while (bytes.size() - at >= 8) {
         const uint8_t* header = bytes.data() + at;
-        const uint32_t length = ReadBigEndian32(header);
+        const png_uint_32 length = png_get_uint_32(header);
         const size_t left = bytes.size() - at - 8;
         if (length > left) {
             std::string type;
