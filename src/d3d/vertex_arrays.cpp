@@ -13,21 +13,21 @@ size_t VertexArrays::SourceHash::operator()(const Source& source) const {
 }
 
 bool VertexArrays::Bind(GlStateCache& cache, const Source& source) {
-    if (bound_ != nullptr && boundSource_ == source && cache.vertexArray() == bound_->name) {
+    if (bound_ != nullptr && bound_->first == source &&
+        cache.vertexArray() == bound_->second.name) {
         return false;
     }
     if (arrays_.size() >= kMostArrays && arrays_.find(source) == arrays_.end()) Clear(cache);
     auto [entry, made] = arrays_.try_emplace(source);
     if (made) glGenVertexArrays(1, &entry->second.name);
-    bound_ = &entry->second;
-    boundSource_ = source;
-    cache.BindVertexArray(bound_->name);
+    bound_ = &*entry;
+    cache.BindVertexArray(bound_->second.name);
     return made;
 }
 
 void VertexArrays::BindIndices(GLuint buffer) {
-    if (bound_ == nullptr || bound_->indices == buffer) return;
-    bound_->indices = buffer;
+    if (bound_ == nullptr || bound_->second.indices == buffer) return;
+    bound_->second.indices = buffer;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
 }
 
@@ -39,7 +39,7 @@ void VertexArrays::ForgetBuffer(GlStateCache& cache, GLuint buffer) {
             ++entry;
             continue;
         }
-        if (&array == bound_) bound_ = nullptr;
+        if (&*entry == bound_) bound_ = nullptr;
         cache.ForgetVertexArray(array.name);
         glDeleteVertexArrays(1, &array.name);
         entry = arrays_.erase(entry);

@@ -54,9 +54,9 @@ private:
     // rather than an ever longer list.
     static constexpr size_t kMostArrays = 256;
 
-    std::unordered_map<Source, Array, SourceHash> arrays_;
-    Array* bound_ = nullptr;
-    Source boundSource_;
+    using Arrays = std::unordered_map<Source, Array, SourceHash>;
+    Arrays arrays_;
+    Arrays::value_type* bound_ = nullptr;  // the entry bound last (its key says what it reads)
 };
 
 }  // namespace tavrin::d3d
