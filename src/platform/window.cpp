@@ -12,11 +12,24 @@ namespace {
 
 std::string lastError;  // why the last Create failed
 
+// Where no display answers, SDL falls back on a driver that draws where nobody sees it: the show
+// would play its music to an empty room. Only someone naming a driver gets such a window.
+bool IsInvisibleUnasked(const char* driver) {
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (asked != nullptr && *asked != '\0') return false;
+    return driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
 }  // namespace
 
 std::unique_ptr<Window> Window::Create(const char* title, int width, int height, bool fullScreen) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         lastError = std::string("no video device: ") + SDL_GetError();
+        return nullptr;
+    }
+    if (IsInvisibleUnasked(SDL_GetCurrentVideoDriver())) {
+        lastError = "no display to show the picture on (DISPLAY and WAYLAND_DISPLAY name none that answers)";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     // The device layer renders into its own 800 x 600 target and only shows it here, so the

@@ -39,7 +39,11 @@ constexpr tavrin::cli::Program kProgram{
                "  TAVRIN_DATA                 the data archive, when --data is not given\n"
                "  TAVRIN_WINDOWED=1           a window instead of full screen (--window and\n"
                "                              --fullscreen take precedence)\n"
-               "  TAVRIN_AUDIO=DRIVER         sdl or null (--audio takes precedence)\n",
+               "  TAVRIN_AUDIO=DRIVER         sdl or null (--audio takes precedence)\n"
+               "\n"
+               "Exit status:\n"
+               "  0 when the show ended, 1 when it had no display or no OpenGL device to show it\n"
+               "  on, 2 on a command-line mistake.\n",
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "shell/show.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "archive/data_archive.h"
@@ -52,8 +53,10 @@ void Show::Startup() {
     if (env_.withWindow) {
         window_ = Window::Create("Tavrin", kScreenWidth, kScreenHeight, true);
         if (window_ == nullptr) {
+            std::fprintf(stderr, "tavrin: %s\n", Window::LastError().c_str());
             env_.reportError(kErrorCaption, "Couldn't create win!");
             quitRequested_ = true;
+            startupFailed_ = true;
         } else {
             window_->ShowCursor(false);
         }
@@ -63,6 +66,7 @@ void Show::Startup() {
     if (display_ == nullptr || display_->d3d == nullptr || display_->device == nullptr) {
         env_.reportError(kErrorCaption, "Failed to initialize Display!");
         quitRequested_ = true;
+        startupFailed_ = true;
         // Everything after this draws or loads onto the device: without one, only the clock
         // starts, so both loops end after their first pass.
         clock_.Start();
@@ -215,7 +219,7 @@ int Show::Run() {
     Startup();
     while (RunPass() != Pass::kFinished) {
     }
-    return 0;
+    return startupFailed_ ? 1 : 0;
 }
 
 bool Show::TakeMessage() {

@@ -74,7 +74,8 @@ public:
     // once the show has ended.
     Pass RunPass();
 
-    // Startup, then passes until the show ends. Returns the program's exit code.
+    // Startup, then passes until the show ends. Returns the program's exit code: 1 when the window
+    // or the display could not be made, so that scripts see the failure the message box reports.
     int Run();
 
     // Stops the music and releases everything in order. Harmless when done already.
@@ -114,6 +115,7 @@ private:
     Phase phase_ = Phase::kLoading;
     bool started_ = false;
     bool quitRequested_ = false;
+    bool startupFailed_ = false;
     float songTime_ = 0.0f;
     FrameClock clock_;
     std::unique_ptr<Window> window_;

@@ -104,6 +104,7 @@ TEST_F(ShowTest, DisplayFailureIsReportedAndEndsTheShowWithoutLoading) {
     EXPECT_EQ(host.Pass(*show, 0.02), Show::Pass::kNoFrame);
     EXPECT_EQ(show->phase(), Show::Phase::kMain);
     EXPECT_EQ(host.Pass(*show, 0.02), Show::Pass::kFinished);
+    EXPECT_EQ(show->Run(), 1);
 }
 
 TEST_F(ShowTest, WindowFailureIsReportedAndStartUpGoesOn) {
@@ -126,6 +127,7 @@ TEST_F(ShowTest, WindowFailureIsReportedAndStartUpGoesOn) {
 
     EXPECT_EQ(host.Pass(*show, 0.02), Show::Pass::kFrame);  // one loading pass
     EXPECT_EQ(host.Pass(*show, 0.02), Show::Pass::kFinished);
+    EXPECT_EQ(show->Run(), 1);
 }
 
 // ---- The loading loop
@@ -264,6 +266,7 @@ TEST_F(ShowTest, CloseAndQuitMessagesEndTheShow) {
         host.messages.Post({message, 0});
         EXPECT_EQ(host.Pass(*show, 0.01), Show::Pass::kNoFrame);
         EXPECT_EQ(host.Pass(*show, 0.01), Show::Pass::kFinished);
+        EXPECT_EQ(show->Run(), 0);
     }
 }
 
