@@ -23,7 +23,16 @@ trap cleanup EXIT
 # Let the server pick a free display and tell us its number.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+# A loaded machine may take many seconds to start a server or a program: every wait below polls
+# up to a minute and says what it was waiting for.
+within_a_minute() {
+    local deadline=$((SECONDS + 60))
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+within_a_minute test -s "$work/display" || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 export SDL_AUDIODRIVER=dummy
 if [ "$mode" = windowed ]; then export TAVRIN_WINDOWED=1; else unset TAVRIN_WINDOWED; fi
@@ -32,12 +41,13 @@ cd "$bin_dir"
 ./tavrin >"$work/show.log" 2>&1 &
 show_pid=$!
 
-window=""
-for _ in $(seq 100); do
+show_ended() { ! kill -0 "$show_pid" 2>/dev/null; }
+# True once the window is there, or once the show has ended without one.
+window_or_end() {
     window=$(xdotool search --name '^Tavrin$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
+    [ -n "$window" ] || show_ended
+}
+within_a_minute window_or_end
 [ -n "$window" ] || { echo "FAIL: no window appeared"; cat "$work/show.log"; exit 1; }
 # There is no window manager here: a full-screen window must take the screen by itself.
 geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')
@@ -45,8 +55,8 @@ expected=$([ "$mode" = windowed ] && echo 800x600 || echo 1024x768)
 [ "$geometry" = "$expected" ] || { echo "FAIL: $mode window is $geometry, not $expected"; exit 1; }
 echo "$mode window: $geometry"
 
-# Lit pixels on the screen: the loading text, or the black frames of the main loop (there is
-# no data archive beside a test build, so no effect draws).
+# Lit pixels on the screen: the loading text, or the main loop's first frames, which stay dark
+# for the song's first seconds.
 lit() {
     import -window root "$work/screen.png"
     convert "$work/screen.png" -threshold 50% -format '%[fx:int(mean*w*h)]' info:
@@ -68,8 +78,7 @@ kill -0 "$show_pid" || { echo "FAIL: the show ended by itself"; cat "$work/show.
 
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key --window "$window" Escape
-for _ in $(seq 100); do kill -0 "$show_pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$show_pid" 2>/dev/null; then echo "FAIL: Escape did not end the show"; exit 1; fi
+within_a_minute show_ended || { echo "FAIL: Escape did not end the show"; exit 1; }
 set +e
 wait "$show_pid"
 status=$?
