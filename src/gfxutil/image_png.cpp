@@ -49,7 +49,7 @@ namespace {
 // file; a file cut short inside a chunk is left to libpng, which stops where the bytes end.
 bool ChunksFitTheFile(std::span<const uint8_t> bytes, std::string& error) {
     size_t at = 8;  // after the signature
-    while (bytes.size() - at >= 8) {
+    while (at + 8 <= bytes.size()) {
         const uint8_t* header = bytes.data() + at;
         const png_uint_32 length = png_get_uint_32(header);
         const size_t left = bytes.size() - at - 8;
