@@ -2,32 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
+#include <memory>
 #include <string>
 #include <utility>
-#include <vector>
+
+#include "platform/scoped_environment.h"
 
 namespace tavrin {
 namespace {
-
-// Sets environment variables for one case (null unsets) and puts the old values back after.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> variables) {
-        for (const auto& [name, value] : variables) {
-            const char* old = std::getenv(name);
-            saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
-            value != nullptr ? setenv(name, value, 1) : unsetenv(name);
-        }
-    }
-    ~ScopedEnvironment() {
-        for (const auto& [name, old] : saved_) old ? setenv(name, old->c_str(), 1) : unsetenv(name);
-    }
-
-private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-};
 
 // Neither an X server nor a Wayland compositor answers at these names.
 constexpr std::pair<const char*, const char*> kNoX{"DISPLAY", ":"};

@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
+
+#include "platform/scoped_environment.h"
 
 namespace tavrin {
 namespace {
@@ -19,8 +20,6 @@ class DataLocationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previousDirectory_ = fs::current_path();
-        if (const char* value = std::getenv("TAVRIN_DATA")) previousData_ = value;
-        unsetenv("TAVRIN_DATA");
         folder_ = fs::temp_directory_path() / ("tavrin-data-location-" + std::to_string(getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
@@ -29,11 +28,6 @@ protected:
     void TearDown() override {
         fs::current_path(previousDirectory_);
         fs::remove_all(folder_);
-        if (previousData_) {
-            setenv("TAVRIN_DATA", previousData_->c_str(), 1);
-        } else {
-            unsetenv("TAVRIN_DATA");
-        }
     }
     std::string Make(const std::string& name) {
         const fs::path path = folder_ / name;
@@ -43,7 +37,7 @@ protected:
 
     fs::path folder_;
     fs::path previousDirectory_;
-    std::optional<std::string> previousData_;
+    const ScopedEnvironment noData_{{"TAVRIN_DATA", nullptr}};
 };
 
 // The tests run from the build's bin folder, where the build puts Tavrin.data beside them.

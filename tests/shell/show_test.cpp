@@ -7,6 +7,7 @@
 #include "archive/data_archive.h"
 #include "effects/trophy_scene.h"
 #include "music/music_player.h"
+#include "platform/scoped_environment.h"
 #include "show_test_support.h"
 
 namespace tavrin {
@@ -108,17 +109,12 @@ TEST_F(ShowTest, DisplayFailureIsReportedAndEndsTheShowWithoutLoading) {
 }
 
 TEST_F(ShowTest, WindowFailureIsReportedAndStartUpGoesOn) {
-    const char* previous = std::getenv("SDL_VIDEODRIVER");
-    const std::string saved = previous != nullptr ? previous : "";
-    setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
     ShowEnvironment environment = host.Environment();
     environment.withWindow = true;
-    auto show = Start(std::move(environment));
-    if (previous != nullptr) {
-        setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
-    } else {
-        unsetenv("SDL_VIDEODRIVER");
-    }
+    auto show = [&] {
+        const ScopedEnvironment unknownDriver{{"SDL_VIDEODRIVER", "no-such-video-driver"}};
+        return Start(std::move(environment));
+    }();
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_EQ(host.errors[0].second, "Couldn't create win!");
     EXPECT_TRUE(show->quitRequested());
