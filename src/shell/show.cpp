@@ -120,6 +120,9 @@ void Show::LoadContent() {
 // with rows on screen, each with a flash over it (the flash keeps the stage states it finds). The
 // flare for two frames: its base layer draws with whatever states are current, in the show those
 // the frame before left. Made after the show's own effects, which have drawn their random values.
+// The trophy scene draws itself: a frame of no time moves nothing its first animated frame does
+// not set again, and a stand-in would load a second sky box, whose textures, once drawn into the
+// cube faces, the driver keeps until the device closes (8 MB).
 void Show::PlanRehearsal() {
     DisplayDevice* display = display_.get();
     rehearsal_ = std::make_unique<Rehearsal>(display->device);
@@ -150,11 +153,11 @@ void Show::PlanRehearsal() {
     rehearsal_->Add(withFlash([this, display] {
         EnvBumpEffect(display, 2, textures_[kBlueEnv], textures_[kSphereBump]).Render(0.0);
     }));
-    rehearsal_->Add(withFlash([this, display] {
-        TrophyScene trophy(display, textures_[kBlueEnv], trophy_.get(), football_.get());
-        trophy.printText = &TextOverlay::Print;
-        trophy.resolutionNoticeTime = 1.0f;
-        trophy.Render(0.0);
+    rehearsal_->Add(withFlash([this] {
+        const float noticeTime = trophyScene_->resolutionNoticeTime;
+        trophyScene_->resolutionNoticeTime = 1.0f;
+        trophyScene_->Render(0.0);
+        trophyScene_->resolutionNoticeTime = noticeTime;
     }));
     rehearsal_->Add(withFlash([this, display] {
         constexpr double kRowsOnScreen = 20.0;  // seconds of scrolling
