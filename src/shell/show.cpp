@@ -15,6 +15,7 @@
 #include "effects/trophy_scene.h"
 #include "music/music_player.h"
 #include "platform/heap_policy.h"
+#include "platform/resident_pages.h"
 #include "platform/window.h"
 #include "shell/scene_schedule.h"
 
@@ -73,6 +74,8 @@ void Show::Startup() {
         return;
     }
     IDirect3DDevice8* device = display_->device;
+    // Loading the driver ran its libraries' start-up code once (tens of megabytes resident).
+    ReleaseFileBackedPages();
 
     TextOverlay::Init(device, "Courier New");
     // Draw every character once in a scene nobody sees, so the first visible text is ready.
@@ -204,6 +207,8 @@ Show::Pass Show::RunPass() {
             const Pass pass = LoadingPass();
             if (phase_ == Phase::kLoading) return pass;
             ReturnFreedHeapPages();
+            // The shader compiler has built every program the show draws with and is not run again.
+            ReleaseFileBackedPages();
             StartMusic();
             return pass;
         }
