@@ -74,8 +74,6 @@ void Show::Startup() {
         return;
     }
     IDirect3DDevice8* device = display_->device;
-    // Loading the driver ran its libraries' start-up code once (tens of megabytes resident).
-    ReleaseFileBackedPages();
 
     TextOverlay::Init(device, "Courier New");
     // Draw every character once in a scene nobody sees, so the first visible text is ready.
@@ -85,6 +83,8 @@ void Show::Startup() {
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DOTPRODUCT3);
     LoadingFrame("Loading.");
     startupTiming_.firstLoadingFrameMs = MillisecondsSinceProcessStart();
+    // Loading the driver ran its libraries' start-up code once: tens of megabytes resident.
+    ReleaseFileBackedPages();
 
     LoadContent();
     startupTiming_.loadedMs = MillisecondsSinceProcessStart();
