@@ -10,8 +10,10 @@ namespace tavrin {
 // private, read-only file mapping (code and constant data of the program and its libraries)
 // that holds only the file's own bytes; a page used again is mapped back from the page cache at
 // its next touch, unchanged. Mappings with pages of their own (written when the libraries were
-// loaded) are left as they are. Returns the bytes that were resident in the mappings let go;
-// 0 where the system offers no such control.
+// loaded) are left as they are. Call it while no other thread loads a library or changes a
+// mapping's protection: a mapping made writable and written between the reading and the release
+// would lose what was written. Returns the bytes that were resident in the mappings let go; 0
+// where the system offers no such control.
 size_t ReleaseFileBackedPages();
 
 }  // namespace tavrin
