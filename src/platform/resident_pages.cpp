@@ -28,16 +28,13 @@ struct Mapping {
     // Pages the process wrote into (a library's relocated data): letting them go would bring
     // back the file's bytes in their place.
     size_t privateCopiesKb = 0;
-    bool locked = false;
 };
 
 bool ParseHeader(const std::string& line, Mapping& mapping) {
     unsigned long long start = 0, end = 0, inode = 0;
     char perms[5] = {};
-    unsigned long long offset = 0;
-    char device[16] = {};
-    if (std::sscanf(line.c_str(), "%llx-%llx %4s %llx %15s %llu", &start, &end, perms, &offset,
-                    device, &inode) != 6) {
+    // start-end perms offset device inode [path]
+    if (std::sscanf(line.c_str(), "%llx-%llx %4s %*x %*s %llu", &start, &end, perms, &inode) != 4) {
         return false;
     }
     mapping = Mapping{};
@@ -58,10 +55,8 @@ bool ReadCounter(const std::string& line, const char* name, size_t& kb) {
 }
 
 size_t Release(const Mapping& mapping) {
-    if (!mapping.releasable || mapping.residentKb == 0 || mapping.privateCopiesKb != 0 ||
-        mapping.locked) {
-        return 0;
-    }
+    if (!mapping.releasable || mapping.residentKb == 0 || mapping.privateCopiesKb != 0) return 0;
+    // Locked pages are refused here, and stay.
     if (madvise(reinterpret_cast<void*>(mapping.start), mapping.end - mapping.start,
                 MADV_DONTNEED) != 0) {
         return 0;
@@ -89,8 +84,6 @@ size_t ReleaseFileBackedPages() {
             mapping.residentKb = kb;
         } else if (ReadCounter(line, "Anonymous", kb)) {
             mapping.privateCopiesKb = kb;
-        } else if (ReadCounter(line, "Locked", kb)) {
-            mapping.locked = kb != 0;
         }
     }
     size_t released = 0;
